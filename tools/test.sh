@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test, ending with CTest's summary.
+#   bash tools/test.sh
+# The product is a 32-bit Windows program. Where the kernel cannot run 32-bit code (and so not
+# 32-bit Wine), the Windows tests are built and run as 64-bit programs under 64-bit Wine; the
+# 32-bit build is still made, tests included, so that it compiles warning-free.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+tools="$root/tools"
+build="$root/build"
+
+"$tools/install-deps.sh"
+. "$tools/build.sh"
+. "$tools/wine-env.sh"
+. "$tools/xvfb.sh"
+mkdir -p "$build"
+
+echo "== Host build of the game rules (AddressSanitizer, UndefinedBehaviorSanitizer)"
+kv_build "$build/host"
+echo "== 32-bit Windows build"
+kv_build "$build/win32" mingw-i686.cmake
+if kv_can_run_32bit; then
+    windows=win32
+else
+    echo "== This kernel cannot run 32-bit programs: 64-bit Windows build for the tests"
+    windows=win64
+    kv_build "$build/win64" mingw-x86_64.cmake
+fi
+
+# One CTest run over both builds gives one summary line.
+printf 'subdirs("host" "%s")\n' "$windows" >"$build/CTestTestfile.cmake"
+
+cleanup() {
+    kv_xvfb_stop
+    for prefix in "$build/$windows"/wineprefix-*/; do
+        [ -d "$prefix" ] && kv_wine_stop "$prefix"
+    done
+}
+trap cleanup EXIT
+
+if ctest --test-dir "$build" -N -L x11 2>/dev/null | grep -q 'Total Tests: [1-9]'; then
+    kv_xvfb_start
+fi
+
+cd "$build"
+ctest -j "$(nproc)" --output-on-failure --timeout 300

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Makes the Wine prefix named by $WINEPREFIX once: tools/wine-prefix.sh LOADER DRIVER
+# DRIVER is "null" (no X server needed) or "x11". Later calls return at once.
+set -eu
+loader=$1
+driver=$2
+ready="$WINEPREFIX/.kv-ready"
+[ -f "$ready" ] && exit 0
+
+mkdir -p "$(dirname "$WINEPREFIX")"
+exec 9>"$WINEPREFIX.lock"
+flock 9
+[ -f "$ready" ] && exit 0
+rm -rf "$WINEPREFIX"
+
+# A server of its own, not persistent, so that waiting for it below returns.
+/usr/lib/wine/wineserver64 -k >/dev/null 2>&1 || true
+"$loader" wineboot --init >/dev/null 2>&1 </dev/null || true
+
+if [ "$driver" = null ]; then
+    "$loader" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 </dev/null
+fi
+
+# The program asks for the fonts "宋体" and "楷体"; map them to the Chinese fonts Debian ships.
+# regedit reads a .reg file with Chinese names only as UTF-16LE with a byte-order mark.
+reg=$(mktemp --suffix=.reg)
+{
+    printf '\xff\xfe'
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n"宋体"="AR PL UMing CN"\r\n"楷体"="AR PL UKai CN"\r\n"SimSun"="AR PL UMing CN"\r\n"KaiTi"="AR PL UKai CN"\r\n' |
+        iconv -f UTF-8 -t UTF-16LE
+} >"$reg"
+"$loader" regedit /S "$reg" >/dev/null 2>&1 </dev/null
+rm -f "$reg"
+
+# Title-bar buttons need Marlett, which Debian's Wine does not find on its own.
+fonts="$WINEPREFIX/drive_c/windows/Fonts"
+mkdir -p "$fonts"
+for font in /usr/share/wine/fonts/*; do
+    [ -e "$font" ] && ln -sf "$font" "$fonts/"
+done
+
+# Let the server write the registry to disk before the prefix counts as made.
+/usr/lib/wine/wineserver64 -w
+touch "$ready"

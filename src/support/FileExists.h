@@ -1,0 +1,8 @@
+// The file probe used before a file is opened: does a path name an existing file?
+#pragma once
+
+#include "WideString.h"
+
+// Returns true when `path` names an existing file that is not a directory, including a file that
+// another process holds open without sharing. A wildcard pattern is never taken for a file.
+bool FileExists(const WideString& path);

@@ -1,0 +1,51 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "ExecutablePath.h"
+#include "FileExists.h"
+#include "TemporaryFile.h"
+#include "WideStringPrinter.h"
+
+namespace {
+
+TEST(FileExists, TellsFilesFromEverythingElse) {
+    const WideString directory = ExecutableDirectory();
+    WideString withoutSeparator;
+    withoutSeparator.Assign(directory, 0, directory.Length() - 1);
+    struct Case {
+        WideString path;
+        bool exists;
+    };
+    const Case cases[] = {
+        {ExecutablePath(), true},
+        {L"", false},
+        {directory, false},
+        {withoutSeparator, false},
+        {directory + L"no such file.exe", false},
+        {directory + L"no such folder\\support_tests.exe", false},
+        // These patterns match the test program itself, but a pattern is not a file.
+        {directory + L"support_tests.*", false},
+        {directory + L"support_tests.ex?", false},
+        {directory + L"*", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FileExists(c.path), c.exists) << testing::PrintToString(c.path);
+    }
+}
+
+TEST(FileExists, FileHeldOpenWithoutSharingStillExists) {
+    TemporaryFile file;
+    ASSERT_FALSE(file.Path().IsEmpty());
+    ScopedHandle held(OpenWithoutSharing(file.Path()));
+    ASSERT_TRUE(held.IsValid());
+
+    // The file is really held: nobody else can open it now.
+    ScopedHandle second(OpenWithoutSharing(file.Path()));
+    EXPECT_FALSE(second.IsValid());
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+
+    EXPECT_TRUE(FileExists(file.Path()));
+}
+
+}  // namespace

@@ -1,0 +1,6 @@
+#include "ModuleInstance.h"
+
+HINSTANCE moduleInstance() {
+    static const HINSTANCE instance = GetModuleHandleW(nullptr);
+    return instance;
+}

@@ -1,0 +1,186 @@
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "WindowTestSupport.h"
+
+namespace {
+
+constexpr COLORREF White = RGB(255, 255, 255);
+constexpr COLORREF Black = RGB(0, 0, 0);
+
+struct BufferCase {
+    const char* name;
+    std::vector<SIZE> clientSizes;
+    SIZE expected;
+};
+
+void PrintTo(const BufferCase& entry, std::ostream* out) {
+    *out << entry.name;
+}
+
+class KvWndBackBuffer : public testing::TestWithParam<BufferCase> {};
+
+// A borderless popup's client area is its whole rectangle, so MoveWindow sets the client size.
+TEST_P(KvWndBackBuffer, BothBuffersFollowTheClientOnlyWhenItOutgrowsThem) {
+    RecordingWindow window;
+    window.secondBuffer = true;
+    ASSERT_TRUE(window.Create(0xB, WS_POPUP, 0, nullptr, nullptr));
+    for (const SIZE& size : GetParam().clientSizes) {
+        MoveWindow(window.GetHwnd(), 0, 0, size.cx, size.cy, FALSE);
+    }
+    const SIZE expected = GetParam().expected;
+    EXPECT_EQ(expected.cx, window.bufferWidth);
+    EXPECT_EQ(expected.cy, window.bufferHeight);
+    for (HDC buffer : {window.BackBuffer(), window.SecondBuffer()}) {
+        EXPECT_EQ(expected.cx, BitmapSize(buffer).cx);
+        EXPECT_EQ(expected.cy, BitmapSize(buffer).cy);
+    }
+    EXPECT_NE(GetCurrentObject(window.BackBuffer(), OBJ_BITMAP),
+              GetCurrentObject(window.SecondBuffer(), OBJ_BITMAP));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, KvWndBackBuffer,
+    testing::Values(BufferCase{"FirstSize", {{100, 50}}, {100, 50}},
+                    BufferCase{"Shrunk", {{100, 50}, {60, 30}}, {100, 50}},
+                    BufferCase{"Minimised", {{100, 50}, {0, 0}}, {100, 50}},
+                    BufferCase{"WiderButLower", {{100, 50}, {140, 20}}, {140, 20}},
+                    BufferCase{"HigherButNarrower", {{100, 50}, {30, 90}}, {30, 90}},
+                    BufferCase{"ShrunkThenGrown", {{100, 50}, {60, 30}, {80, 60}}, {80, 60}}),
+    [](const testing::TestParamInfo<BufferCase>& info) { return info.param.name; });
+
+TEST(KvWndBuffers, AReplacedBitmapIsDeletedAndAKeptOneStays) {
+    RecordingWindow window;
+    ASSERT_TRUE(window.CreatePopup(0, 0, 100, 50));
+    HGDIOBJ first = GetCurrentObject(window.BackBuffer(), OBJ_BITMAP);
+    MoveWindow(window.GetHwnd(), 0, 0, 50, 20, FALSE);
+    EXPECT_EQ(first, GetCurrentObject(window.BackBuffer(), OBJ_BITMAP));
+    MoveWindow(window.GetHwnd(), 0, 0, 120, 20, FALSE);
+    EXPECT_NE(first, GetCurrentObject(window.BackBuffer(), OBJ_BITMAP));
+    EXPECT_EQ(0u, GetObjectType(first));
+}
+
+TEST(KvWndBuffers, AWindowWithoutDoubleBufferingKeepsNoBuffer) {
+    RecordingWindow window;
+    window.doubleBuffered = false;
+    ASSERT_TRUE(window.CreatePopup(0, 0, 100, 50));
+    EXPECT_EQ(nullptr, window.BackBuffer());
+    EXPECT_EQ(0, window.bufferWidth);
+}
+
+TEST(KvWndBuffers, DestroyFreesBothBuffersAndTheirBitmaps) {
+    RecordingWindow window;
+    window.secondBuffer = true;
+    ASSERT_TRUE(window.CreatePopup(0, 0, 100, 50));
+    const HDC dcs[] = {window.BackBuffer(), window.SecondBuffer()};
+    const HGDIOBJ bitmaps[] = {GetCurrentObject(dcs[0], OBJ_BITMAP),
+                               GetCurrentObject(dcs[1], OBJ_BITMAP)};
+    DestroyWindow(window.GetHwnd());
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(0u, GetObjectType(dcs[i])) << i;
+        EXPECT_EQ(0u, GetObjectType(bitmaps[i])) << i;
+    }
+    EXPECT_EQ(nullptr, window.BackBuffer());
+    EXPECT_EQ(0, window.bufferWidth);
+    EXPECT_EQ(0, window.bufferHeight);
+}
+
+// Paints `rect` of a shown window after blackening its back buffer.
+void PaintBlackenedBuffer(RecordingWindow& window, const RECT& rect) {
+    ShowWindow(window.GetHwnd(), SW_SHOWNOACTIVATE);
+    UpdateWindow(window.GetHwnd());
+    PumpMessages();
+    window.paints.clear();
+    PatBlt(window.BackBuffer(), 0, 0, window.bufferWidth, window.bufferHeight, BLACKNESS);
+    InvalidateRect(window.GetHwnd(), &rect, FALSE);
+    UpdateWindow(window.GetHwnd());
+}
+
+TEST(KvWndPaint, AWindowWithoutParentPaintsWhiteUnderTheUpdateRectangle) {
+    RecordingWindow window;
+    ASSERT_TRUE(window.CreatePopup(20, 10, 40, 30));
+    const RECT rect = {5, 6, 15, 16};
+    PaintBlackenedBuffer(window, rect);
+
+    ASSERT_EQ(1u, window.paints.size());
+    const RecordedPaint& paint = window.paints[0];
+    EXPECT_EQ(window.BackBuffer(), paint.dc);
+    EXPECT_TRUE(EqualRect(&rect, &paint.rect));
+    EXPECT_EQ(TRANSPARENT, paint.backgroundMode);
+    EXPECT_EQ(White, paint.cornerPixel);
+    HDC buffer = window.BackBuffer();
+    EXPECT_EQ(White, GetPixel(buffer, 5, 6));
+    EXPECT_EQ(White, GetPixel(buffer, 14, 15));
+    EXPECT_EQ(Black, GetPixel(buffer, 4, 6));
+    EXPECT_EQ(Black, GetPixel(buffer, 15, 6));
+    EXPECT_EQ(Black, GetPixel(buffer, 5, 16));
+}
+
+TEST(KvWndPaint, AnEmptyUpdateRegionPaintsNothing) {
+    RecordingWindow window;
+    ASSERT_TRUE(window.CreatePopup(20, 10, 40, 30));
+    ShowWindow(window.GetHwnd(), SW_SHOWNOACTIVATE);
+    ValidateRect(window.GetHwnd(), nullptr);
+    window.paints.clear();
+    EXPECT_EQ(0, SendMessageW(window.GetHwnd(), WM_PAINT, 0, 0));
+    EXPECT_TRUE(window.paints.empty());
+}
+
+// A 32-bit picture whose pixel (x, y) is RGB(x, y, 0x55), to read positions back from colours.
+class PatternDc {
+  public:
+    PatternDc(int width, int height) : dc_(CreateCompatibleDC(nullptr)) {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        old_ = SelectObject(dc_, bitmap_);
+        auto* pixels = static_cast<DWORD*>(bits);
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                pixels[y * width + x] = (x << 16) | (y << 8) | 0x55;
+            }
+        }
+    }
+    ~PatternDc() {
+        SelectObject(dc_, old_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+    }
+    operator HDC() const { return dc_; }
+
+  private:
+    HDC dc_;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+};
+
+TEST(KvWndPaint, AChildShowsTheParentsBackgroundAtItsOwnPlace) {
+    RecordingWindow parent;
+    ASSERT_TRUE(parent.Create(0xB, WS_OVERLAPPEDWINDOW, 0, nullptr, nullptr));
+    MoveWindow(parent.GetHwnd(), 50, 40, 300, 250, FALSE);
+    ShowWindow(parent.GetHwnd(), SW_SHOWNOACTIVATE);
+    PatternDc background(200, 150);
+    RecordingWindow child;
+    ASSERT_TRUE(child.CreateChild(parent.GetHwnd(), background));
+    MoveWindow(child.GetHwnd(), 30, 20, 60, 40, FALSE);
+    const RECT rect = {4, 3, 14, 9};
+    PaintBlackenedBuffer(child, rect);
+
+    ASSERT_EQ(1u, child.paints.size());
+    HDC buffer = child.BackBuffer();
+    for (int y = rect.top; y < rect.bottom; ++y) {
+        for (int x = rect.left; x < rect.right; ++x) {
+            ASSERT_EQ(RGB(x + 30, y + 20, 0x55), GetPixel(buffer, x, y)) << x << "," << y;
+        }
+    }
+    EXPECT_EQ(Black, GetPixel(buffer, rect.left - 1, rect.top));
+    EXPECT_EQ(Black, GetPixel(buffer, rect.right, rect.top));
+}
+
+}  // namespace

@@ -1,0 +1,188 @@
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "ModuleInstance.h"
+#include "WindowTestSupport.h"
+
+namespace {
+
+std::wstring ClassNameOf(HWND hwnd) {
+    wchar_t name[128] = {};
+    GetClassNameW(hwnd, name, 128);
+    return name;
+}
+
+struct ClassNameCase {
+    UINT classStyle;
+    const wchar_t* className;
+};
+
+class KvWndClassName : public testing::TestWithParam<ClassNameCase> {};
+
+TEST_P(KvWndClassName, NamesOneClassPerClassStyle) {
+    RecordingWindow window;
+    ASSERT_TRUE(window.Create(GetParam().classStyle, WS_POPUP, 0, nullptr, nullptr));
+    EXPECT_EQ(GetParam().className, ClassNameOf(window.GetHwnd()));
+    EXPECT_EQ(GetParam().classStyle, GetClassLongW(window.GetHwnd(), GCL_STYLE));
+    EXPECT_EQ(reinterpret_cast<ULONG_PTR>(&KvWnd::StaticWndProc),
+              GetClassLongPtrW(window.GetHwnd(), GCLP_WNDPROC));
+}
+
+INSTANTIATE_TEST_SUITE_P(Styles, KvWndClassName,
+                         testing::Values(ClassNameCase{0xB, L"_Pmw_KvWnd2_classCtyle:B_"},
+                                         ClassNameCase{0x2A, L"_Pmw_KvWnd2_classCtyle:2A_"},
+                                         ClassNameCase{0x20008, L"_Pmw_KvWnd2_classCtyle:20008_"}));
+
+TEST(KvWndCreate, TwoWindowsOfOneClassStyleShareTheClass) {
+    RecordingWindow first;
+    RecordingWindow second;
+    ASSERT_TRUE(first.Create(0xB, WS_POPUP, 0, nullptr, nullptr));
+    ASSERT_TRUE(second.Create(0xB, WS_POPUP, 0, nullptr, nullptr));
+    EXPECT_NE(first.GetHwnd(), second.GetHwnd());
+    EXPECT_EQ(GetClassLongW(first.GetHwnd(), GCW_ATOM), GetClassLongW(second.GetHwnd(), GCW_ATOM));
+}
+
+TEST(KvWndCreate, ASecondCreateOnTheSameObjectFailsAndCreatesNothing) {
+    RecordingWindow window;
+    ASSERT_TRUE(window.Create(0xB, WS_POPUP, 0, nullptr, nullptr));
+    HWND first = window.GetHwnd();
+    EXPECT_FALSE(window.Create(0x2A, WS_POPUP, 0, nullptr, nullptr));
+    EXPECT_EQ(first, window.GetHwnd());
+    EXPECT_EQ(1, window.Count(WM_NCCREATE));
+}
+
+TEST(KvWndCreate, CreateChildOfANullParentFails) {
+    RecordingWindow child;
+    EXPECT_FALSE(child.CreateChild(nullptr, nullptr));
+    EXPECT_EQ(nullptr, child.GetHwnd());
+    EXPECT_EQ(0, child.Count(WM_NCCREATE));
+}
+
+TEST(KvWndCreate, CreateChildMakesAHiddenBorderlessChildAndKeepsItsBackground) {
+    RecordingWindow parent;
+    ASSERT_TRUE(parent.CreatePopup(0, 0, 100, 100));
+    HDC background = CreateCompatibleDC(nullptr);
+    RecordingWindow child;
+    ASSERT_TRUE(child.CreateChild(parent.GetHwnd(), background));
+    const LONG style = GetWindowLongW(child.GetHwnd(), GWL_STYLE);
+    EXPECT_EQ(WS_CHILD, style & (WS_CHILD | WS_VISIBLE | WS_BORDER | WS_CAPTION));
+    EXPECT_EQ(parent.GetHwnd(), GetParent(child.GetHwnd()));
+    EXPECT_EQ(parent.GetHwnd(), child.ParentHwnd());
+    EXPECT_EQ(background, child.backgroundDc);
+    EXPECT_EQ(L"_Pmw_KvWnd2_classCtyle:B_", ClassNameOf(child.GetHwnd()));
+    DeleteDC(background);
+}
+
+TEST(KvWndCreate, AFrameworkClassWindowWithoutAnObjectIsRefused) {
+    RecordingWindow registersTheClass;
+    ASSERT_TRUE(registersTheClass.Create(0xB, WS_POPUP, 0, nullptr, nullptr));
+    HWND orphan = CreateWindowExW(0, L"_Pmw_KvWnd2_classCtyle:B_", L"", WS_POPUP, 0, 0, 10, 10,
+                                  nullptr, nullptr, moduleInstance(), nullptr);
+    EXPECT_EQ(nullptr, orphan);
+}
+
+TEST(KvWndCreate, NcCreateSeesTheHandleAndItsAnswerDecides) {
+    RecordingWindow window;
+    window.answers[WM_NCCREATE] = FALSE;
+    EXPECT_FALSE(window.Create(0xB, WS_POPUP, 0, nullptr, nullptr));
+    EXPECT_EQ(nullptr, window.GetHwnd());
+    ASSERT_EQ(1, window.Count(WM_NCCREATE));
+    EXPECT_NE(nullptr, window.log->front().hwndAtCall);
+    EXPECT_FALSE(IsWindow(window.log->front().hwndAtCall));
+
+    window.answers.clear();
+    EXPECT_TRUE(window.Create(0xB, WS_POPUP, 0, nullptr, nullptr));
+}
+
+TEST(KvWndCreate, CreateSeesACopyOfTheCreationRecord) {
+    RecordingWindow window;
+    ASSERT_TRUE(window.Create(0xB, WS_POPUP | WS_DISABLED, 0, nullptr, nullptr));
+    EXPECT_EQ(static_cast<KvWnd*>(&window), window.createSeen.lpCreateParams);
+    EXPECT_EQ(static_cast<LONG>(WS_POPUP | WS_DISABLED), window.createSeen.style);
+    EXPECT_EQ(moduleInstance(), window.createSeen.hInstance);
+    LPARAM ncCreateRecord = 0;
+    LPARAM createRecord = 0;
+    for (const RecordedMessage& entry : *window.log) {
+        ncCreateRecord = entry.message == WM_NCCREATE ? entry.lParam : ncCreateRecord;
+        createRecord = entry.message == WM_CREATE ? entry.lParam : createRecord;
+    }
+    EXPECT_NE(ncCreateRecord, createRecord);
+}
+
+TEST(KvWndCreate, MinusOneFromCreateFailsTheCreationAndFreesTheBuffers) {
+    RecordingWindow window;
+    window.secondBuffer = true;
+    window.answers[WM_CREATE] = -1;
+    EXPECT_FALSE(window.Create(0xB, WS_POPUP, 0, nullptr, nullptr));
+    EXPECT_EQ(nullptr, window.GetHwnd());
+    ASSERT_NE(nullptr, window.backBufferAtCreate);
+    ASSERT_NE(nullptr, window.secondBufferAtCreate);
+    EXPECT_EQ(0u, GetObjectType(window.backBufferAtCreate));
+    EXPECT_EQ(0u, GetObjectType(window.secondBufferAtCreate));
+    EXPECT_EQ(nullptr, window.BackBuffer());
+    EXPECT_EQ(nullptr, window.SecondBuffer());
+}
+
+TEST(KvWndDestroy, DeletingAnObjectDestroysItsWindowWithoutRunningAnyHook) {
+    auto window = std::make_unique<RecordingWindow>();
+    ASSERT_TRUE(window->CreatePopup(0, 0, 50, 40));
+    HWND hwnd = window->GetHwnd();
+    HDC backBuffer = window->BackBuffer();
+    auto log = window->log;
+    const std::size_t before = log->size();
+    window.reset();
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(before, log->size());
+    EXPECT_EQ(0u, GetObjectType(backBuffer));
+}
+
+TEST(KvWndDestroy, AfterWmDestroyTheObjectLivesOnAndLaterMessagesGoToTheDefault) {
+    RecordingWindow window;
+    ASSERT_TRUE(window.CreatePopup(0, 0, 50, 40));
+    HWND hwnd = window.GetHwnd();
+    DestroyWindow(hwnd);
+    EXPECT_EQ(1, window.Count(WM_DESTROY));
+    EXPECT_EQ(hwnd, window.log->back().hwndAtCall);
+    EXPECT_EQ(0, window.Count(WM_NCDESTROY));
+    EXPECT_EQ(nullptr, window.GetHwnd());
+    EXPECT_EQ(nullptr, WindowRegistry::FindByHwnd(hwnd));
+    EXPECT_TRUE(window.Create(0xB, WS_POPUP, 0, nullptr, nullptr));
+}
+
+// HandleMessage throws std::bad_alloc, which must stop in the window procedure.
+TEST(KvWndExceptions, AThrowAtCreateFailsTheCreationAndFreesTheBuffers) {
+    RecordingWindow window;
+    window.throwOn = WM_CREATE;
+    EXPECT_FALSE(window.Create(0xB, WS_POPUP, 0, nullptr, nullptr));
+    EXPECT_EQ(nullptr, window.GetHwnd());
+    EXPECT_EQ(0u, GetObjectType(window.backBufferAtCreate));
+    EXPECT_EQ(nullptr, window.BackBuffer());
+}
+
+TEST(KvWndExceptions, AThrowAtDestroyStillEndsTheWindowForTheFramework) {
+    RecordingWindow window;
+    ASSERT_TRUE(window.CreatePopup(0, 0, 50, 40));
+    HDC backBuffer = window.BackBuffer();
+    window.throwOn = WM_DESTROY;
+    DestroyWindow(window.GetHwnd());
+    EXPECT_EQ(nullptr, window.GetHwnd());
+    EXPECT_EQ(0u, GetObjectType(backBuffer));
+}
+
+TEST(KvWndExceptions, AThrowElsewhereGetsTheDefaultAnswerAndTheWindowGoesOn) {
+    RecordingWindow window;
+    ASSERT_TRUE(window.CreatePopup(0, 0, 50, 40));
+    window.throwOn = WM_PAINT;
+    window.paintsItself = true;
+    ShowWindow(window.GetHwnd(), SW_SHOWNOACTIVATE);
+    InvalidateRect(window.GetHwnd(), nullptr, FALSE);
+    UpdateWindow(window.GetHwnd());
+    EXPECT_FALSE(GetUpdateRect(window.GetHwnd(), nullptr, FALSE)) << "WM_PAINT left unvalidated";
+    window.answers[WM_USER + 1] = 42;
+    EXPECT_EQ(42, SendMessageW(window.GetHwnd(), WM_USER + 1, 0, 0));
+}
+
+}  // namespace

@@ -1,0 +1,156 @@
+// Test helpers: a framework window that records what reaches its hooks, and registry probes.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include <windows.h>
+
+#include "KvWnd.h"
+#include "WindowRegistry.h"
+
+struct RecordedMessage {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    HWND hwndAtCall;
+};
+
+struct RecordedPaint {
+    HDC dc;
+    RECT rect;
+    int backgroundMode;
+    COLORREF cornerPixel;  // the pixel at the rectangle's top-left corner when Paint began
+};
+
+class RecordingWindow : public KvWnd {
+  public:
+    // Shared, so that a test can still read it once the object is gone.
+    std::shared_ptr<std::vector<RecordedMessage>> log =
+        std::make_shared<std::vector<RecordedMessage>>();
+    // Messages answered with these results instead of DefWindowProcW.
+    std::map<UINT, LRESULT> answers;
+    // A message on which HandleMessage throws std::bad_alloc; 0 for none.
+    UINT throwOn = 0;
+    bool paintsItself = false;
+    bool doubleBuffered = true;
+    bool secondBuffer = false;
+    bool stopsTimerOne = true;
+    bool tracksMouseLeave = false;
+    bool capturesClicks = false;
+    std::vector<POINT> clicks;
+    std::vector<RecordedPaint> paints;
+    CREATESTRUCTW createSeen = {};
+    HDC backBufferAtCreate = nullptr;
+    HDC secondBufferAtCreate = nullptr;
+
+    using KvWnd::mouseCaptured;
+    using KvWnd::trackingMouseLeave;
+    using KvWndBase::backgroundDc;
+    using KvWndBase::bufferHeight;
+    using KvWndBase::bufferWidth;
+
+    HDC BackBuffer() const { return backBufferDc; }
+    HDC SecondBuffer() const { return secondBufferDc; }
+
+    bool ShouldStopTimerOne() const override { return stopsTimerOne; }
+    bool HandlesPaintItself() const override { return paintsItself; }
+    bool IsDoubleBuffered() const override { return doubleBuffered; }
+    bool HasSecondBuffer() const override { return secondBuffer; }
+    bool TracksMouseLeave() const override { return tracksMouseLeave; }
+
+    bool OnLButtonDown(int x, int y) override {
+        clicks.push_back({x, y});
+        return capturesClicks;
+    }
+
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        log->push_back({message, wParam, lParam, hwnd});
+        if (message == WM_CREATE) {
+            createSeen = *reinterpret_cast<const CREATESTRUCTW*>(lParam);
+            backBufferAtCreate = backBufferDc;
+            secondBufferAtCreate = secondBufferDc;
+        }
+        if (message == throwOn) {
+            throw std::bad_alloc();
+        }
+        auto answer = answers.find(message);
+        if (answer != answers.end()) {
+            return answer->second;
+        }
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+
+    void Paint(HDC dc, const RECT* rect) override {
+        paints.push_back({dc, *rect, GetBkMode(dc), GetPixel(dc, rect->left, rect->top)});
+    }
+
+    // Returns how many times `message` reached HandleMessage.
+    int Count(UINT message) const {
+        int count = 0;
+        for (const RecordedMessage& entry : *log) {
+            count += entry.message == message ? 1 : 0;
+        }
+        return count;
+    }
+
+    // Creates a borderless top-level window at the given place and size.
+    bool CreatePopup(int x, int y, int width, int height, DWORD style = WS_POPUP) {
+        return Create(0xB, style, 0, nullptr, nullptr) &&
+               MoveWindow(GetHwnd(), x, y, width, height, FALSE);
+    }
+};
+
+// Dispatches every queued message of this thread.
+inline void PumpMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+// Returns the size of the bitmap selected into a DC.
+inline SIZE BitmapSize(HDC dc) {
+    BITMAP info = {};
+    GetObjectW(GetCurrentObject(dc, OBJ_BITMAP), sizeof info, &info);
+    return {info.bmWidth, info.bmHeight};
+}
+
+// A registry entry with a chosen handle, registered for its lifetime.
+class FakeWindow final : public IKvWnd {
+  public:
+    explicit FakeWindow(HWND handle) : handle_(handle) { WindowRegistry::Register(this); }
+    ~FakeWindow() { WindowRegistry::Unregister(this); }
+    HWND GetHwnd() const override { return handle_; }
+
+  private:
+    HWND handle_;
+};
+
+// Returns a distinct handle value that names no real window.
+inline HWND FakeHandle(int i) {
+    return reinterpret_cast<HWND>(static_cast<INT_PTR>(0x40000 + 4 * i));
+}
+
+inline DWORD WINAPI TryRegistryLock(LPVOID) {
+    HANDLE lock = WindowRegistry::LockHandleForTesting();
+    if (WaitForSingleObject(lock, 0) != WAIT_OBJECT_0) {
+        return 0;
+    }
+    ReleaseMutex(lock);
+    return 1;
+}
+
+// Returns whether another thread can take the registry's lock at once. The mutex is recursive
+// for its owner, so only another thread sees a lock this thread forgot to release.
+inline bool RegistryLockIsFree() {
+    HANDLE thread = CreateThread(nullptr, 0, TryRegistryLock, nullptr, 0, nullptr);
+    WaitForSingleObject(thread, INFINITE);
+    DWORD free = 0;
+    GetExitCodeThread(thread, &free);
+    CloseHandle(thread);
+    return free == 1;
+}

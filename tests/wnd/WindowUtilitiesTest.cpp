@@ -1,0 +1,247 @@
+#include <cwchar>
+#include <array>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "ComboBox.h"
+#include "WindowPlacement.h"
+#include "WindowTestSupport.h"
+
+namespace {
+
+POINT TopLeftInParent(HWND hwnd) {
+    RECT rect = {};
+    GetWindowRect(hwnd, &rect);
+    POINT corner = {rect.left, rect.top};
+    if (HWND parent = GetParent(hwnd)) {
+        ScreenToClient(parent, &corner);
+    }
+    return corner;
+}
+
+SIZE OuterSize(HWND hwnd) {
+    RECT rect = {};
+    GetWindowRect(hwnd, &rect);
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+struct CenterCase {
+    const char* name;
+    SIZE area;
+    SIZE window;
+    POINT expected;
+};
+
+TEST(KvWndPlacement, CenterWindowPlacesAChildByHalfTheSizeDifference) {
+    const CenterCase cases[] = {
+        {"smaller", {400, 300}, {100, 50}, {150, 125}},
+        {"odd difference", {400, 300}, {93, 51}, {153, 124}},
+        {"larger", {400, 300}, {405, 307}, {-2, -3}},
+    };
+    for (const CenterCase& entry : cases) {
+        RecordingWindow parent;
+        ASSERT_TRUE(parent.CreatePopup(70, 30, entry.area.cx, entry.area.cy));
+        RecordingWindow child;
+        ASSERT_TRUE(child.CreateChild(parent.GetHwnd(), nullptr));
+        MoveWindow(child.GetHwnd(), 1, 2, entry.window.cx, entry.window.cy, FALSE);
+        CenterWindow(child.GetHwnd());
+        const POINT position = TopLeftInParent(child.GetHwnd());
+        EXPECT_EQ(entry.expected.x, position.x) << entry.name;
+        EXPECT_EQ(entry.expected.y, position.y) << entry.name;
+        EXPECT_EQ(entry.window.cx, OuterSize(child.GetHwnd()).cx) << entry.name;
+    }
+}
+
+// The work area is the desktop's; the test puts it back when it ends.
+class KvWndWorkArea : public testing::Test {
+  protected:
+    void SetUp() override { SystemParametersInfoW(SPI_GETWORKAREA, 0, &saved_, 0); }
+    void TearDown() override { SystemParametersInfoW(SPI_SETWORKAREA, 0, &saved_, 0); }
+    void UseWorkArea(RECT area) {
+        ASSERT_TRUE(SystemParametersInfoW(SPI_SETWORKAREA, 0, &area, 0));
+        RECT now = {};
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &now, 0);
+        ASSERT_TRUE(EqualRect(&area, &now));
+    }
+
+  private:
+    RECT saved_ = {};
+};
+
+TEST_F(KvWndWorkArea, CenterWindowUsesTheWorkAreaSizeButNotItsOrigin) {
+    const struct {
+        const char* name;
+        RECT area;
+        POINT expected;
+    } cases[] = {
+        {"origin at zero", {0, 0, 1920, 1040}, {635, 195}},
+        {"task bar left and top", {100, 50, 1124, 818}, {187, 59}},
+    };
+    for (const auto& entry : cases) {
+        UseWorkArea(entry.area);
+        RecordingWindow window;
+        ASSERT_TRUE(window.CreatePopup(3, 4, 650, 650));
+        CenterWindow(window.GetHwnd());
+        const POINT position = TopLeftInParent(window.GetHwnd());
+        EXPECT_EQ(entry.expected.x, position.x) << entry.name;
+        EXPECT_EQ(entry.expected.y, position.y) << entry.name;
+    }
+}
+
+TEST(KvWndPlacement, ResizeKeepingPositionKeepsATopLevelCorner) {
+    RecordingWindow window;
+    ASSERT_TRUE(window.Create(0xB, WS_OVERLAPPEDWINDOW, 0, nullptr, nullptr));
+    MoveWindow(window.GetHwnd(), 123, 45, 200, 100, FALSE);
+    ResizeKeepingPosition(window, 650, 650);
+    EXPECT_EQ(123, TopLeftInParent(window.GetHwnd()).x);
+    EXPECT_EQ(45, TopLeftInParent(window.GetHwnd()).y);
+    EXPECT_EQ(650, OuterSize(window.GetHwnd()).cx);
+    EXPECT_EQ(650, OuterSize(window.GetHwnd()).cy);
+}
+
+TEST(KvWndPlacement, ResizeKeepingPositionKeepsAChildInItsFramedParent) {
+    RecordingWindow parent;
+    ASSERT_TRUE(parent.Create(0xB, WS_OVERLAPPEDWINDOW, 0, nullptr, nullptr));
+    MoveWindow(parent.GetHwnd(), 60, 50, 400, 300, FALSE);
+    RecordingWindow child;
+    ASSERT_TRUE(child.CreateChild(parent.GetHwnd(), nullptr));
+    MoveWindow(child.GetHwnd(), 30, 20, 50, 40, FALSE);
+    ResizeKeepingPosition(child, 120, 90);
+    EXPECT_EQ(30, TopLeftInParent(child.GetHwnd()).x);
+    EXPECT_EQ(20, TopLeftInParent(child.GetHwnd()).y);
+    EXPECT_EQ(120, OuterSize(child.GetHwnd()).cx);
+    EXPECT_EQ(90, OuterSize(child.GetHwnd()).cy);
+}
+
+class KvWndComboBox : public testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(parent.CreatePopup(0, 0, 300, 200)); }
+
+    std::vector<std::wstring> Texts() const {
+        std::vector<std::wstring> texts;
+        const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < count; ++i) {
+            wchar_t text[64] = {};
+            SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+            texts.push_back(text);
+        }
+        return texts;
+    }
+    LRESULT Data(int index) const { return SendMessageW(combo, CB_GETITEMDATA, index, 0); }
+    LRESULT Selection() const { return SendMessageW(combo, CB_GETCURSEL, 0, 0); }
+
+    RecordingWindow parent;
+    HWND combo = nullptr;
+};
+
+std::vector<std::pair<HWND, LONG>> createdStyles;
+
+LRESULT CALLBACK RecordCreatedStyle(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND) {
+        const auto* create = reinterpret_cast<const CBT_CREATEWNDW*>(lParam);
+        createdStyles.emplace_back(reinterpret_cast<HWND>(wParam), create->lpcs->style);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The combobox hands WS_BORDER and WS_VSCROLL on to its list, so the style asked for is read
+// at creation time.
+TEST_F(KvWndComboBox, CreateComboBoxMakesAVisibleDropDownListChild) {
+    HHOOK hook = SetWindowsHookExW(WH_CBT, RecordCreatedStyle, nullptr, GetCurrentThreadId());
+    ASSERT_NE(nullptr, hook);
+    combo = CreateComboBox(parent.GetHwnd(), nullptr);
+    UnhookWindowsHookEx(hook);
+    ASSERT_NE(nullptr, combo);
+    ASSERT_FALSE(createdStyles.empty());
+    EXPECT_EQ(combo, createdStyles.front().first);
+    EXPECT_EQ(0x50A00803, createdStyles.front().second);
+    wchar_t className[32] = {};
+    GetClassNameW(combo, className, 32);
+    EXPECT_EQ(0, _wcsicmp(L"combobox", className)) << className;
+    EXPECT_EQ(parent.GetHwnd(), GetParent(combo));
+    EXPECT_EQ(0, GetDlgCtrlID(combo));
+}
+
+std::vector<CWPSTRUCT> setFontCalls;
+
+LRESULT CALLBACK RecordSetFont(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->message == WM_SETFONT) {
+        setFontCalls.push_back(*call);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(KvWndComboBox, TheFontIsSentOnlyWhenThereIsOne) {
+    HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, RecordSetFont, nullptr, GetCurrentThreadId());
+    ASSERT_NE(nullptr, hook);
+    for (HFONT given : {font, static_cast<HFONT>(nullptr)}) {
+        setFontCalls.clear();
+        combo = CreateComboBox(parent.GetHwnd(), given);
+        std::vector<CWPSTRUCT> toCombo;
+        for (const CWPSTRUCT& call : setFontCalls) {
+            if (call.hwnd == combo) {
+                toCombo.push_back(call);
+            }
+        }
+        ASSERT_EQ(given != nullptr ? 1u : 0u, toCombo.size());
+        if (given != nullptr) {
+            EXPECT_EQ(reinterpret_cast<WPARAM>(font), toCombo[0].wParam);
+            EXPECT_EQ(FALSE, toCombo[0].lParam);
+        }
+    }
+    UnhookWindowsHookEx(hook);
+}
+
+TEST_F(KvWndComboBox, FillComboBoxAppendsItemsWithTheirValuesAndSelectsValueOne) {
+    const struct {
+        std::array<LPARAM, 3> values;
+        LRESULT selection;
+    } cases[] = {
+        {{1, 2, 3}, 1},
+        {{3, 1, 2}, 2},
+        {{4, 5, 6}, CB_ERR},
+    };
+    for (const auto& entry : cases) {
+        combo = CreateComboBox(parent.GetHwnd(), nullptr);
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"earlier"));
+        FillComboBox(combo, entry.values, {L"容易", L"正常", L"困难"});
+        EXPECT_EQ((std::vector<std::wstring>{L"earlier", L"容易", L"正常", L"困难"}), Texts());
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(entry.values[i], Data(i + 1)) << i;
+        }
+        EXPECT_EQ(entry.selection, Selection()) << entry.values[0];
+    }
+}
+
+TEST_F(KvWndComboBox, SelectComboItemByDataSelectsTheFirstMatchOrNothing) {
+    const struct {
+        const char* name;
+        bool filled;
+        LPARAM value;
+        LRESULT selection;
+    } cases[] = {
+        {"match", true, 3, 2},
+        {"first of two matches", true, 2, 1},
+        {"no match clears", true, 9, CB_ERR},
+        {"empty list", false, 1, CB_ERR},
+    };
+    for (const auto& entry : cases) {
+        combo = CreateComboBox(parent.GetHwnd(), nullptr);
+        if (entry.filled) {
+            FillComboBox(combo, {1, 2, 3}, {L"a", L"b", L"c"});
+            const LRESULT extra =
+                SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"d"));
+            SendMessageW(combo, CB_SETITEMDATA, extra, 2);
+            SendMessageW(combo, CB_SETCURSEL, 0, 0);
+        }
+        SelectComboItemByData(combo, entry.value);
+        EXPECT_EQ(entry.selection, Selection()) << entry.name;
+    }
+}
+
+}  // namespace

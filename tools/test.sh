@@ -9,7 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 tools="$root/tools"
 build="$root/build"
 
-"$tools/install-deps.sh"
+bash "$tools/install-deps.sh"
 . "$tools/build.sh"
 . "$tools/wine-env.sh"
 . "$tools/xvfb.sh"

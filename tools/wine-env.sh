@@ -35,7 +35,7 @@ kv_wine_setup() {
     # The wineserver's socket lives under TMPDIR: every call must agree on it.
     export TMPDIR=/tmp
     export LC_ALL=C.UTF-8
-    "$kv_tools_dir/wine-prefix.sh" "$KV_WINE" "$driver" || return 1
+    bash "$kv_tools_dir/wine-prefix.sh" "$KV_WINE" "$driver" || return 1
     # One persistent server per prefix saves 0.5-2.5 s per process; a second start is a no-op.
     /usr/lib/wine/wineserver64 -p </dev/null >/dev/null 2>&1 || true
 }

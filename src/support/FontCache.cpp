@@ -26,14 +26,14 @@ FontCache& FontCache::Instance() {
 }
 
 FontCache::~FontCache() {
-    for (const Entry& entry : entries_) {
+    for (const FontEntry& entry : entries_) {
         DeleteObject(entry.handle);
     }
 }
 
 // The whole description is the key, all of its 92 bytes, the face-name array included.
 ObjectId FontCache::Acquire(const LOGFONTW& description) {
-    for (Entry& entry : entries_) {
+    for (FontEntry& entry : entries_) {
         if (std::memcmp(&entry.description, &description, sizeof description) == 0) {
             ++entry.refCount;
             return entry.id;
@@ -44,7 +44,7 @@ ObjectId FontCache::Acquire(const LOGFONTW& description) {
         return InvalidObjectId;
     }
     // The id is taken only once the font exists, so a failed creation uses none up.
-    Entry entry{description, handle, ObjectIdAllocator::Next(), 1};
+    FontEntry entry{description, handle, ObjectIdAllocator::Next(), 1};
     try {
         entries_.push_back(entry);
     } catch (...) {
@@ -58,7 +58,7 @@ HFONT FontCache::Get(ObjectId id) const {
     if (id == InvalidObjectId) {
         return nullptr;
     }
-    for (const Entry& entry : entries_) {
+    for (const FontEntry& entry : entries_) {
         if (entry.id == id) {
             return entry.handle;
         }
@@ -71,7 +71,7 @@ bool FontCache::Release(ObjectId id) {
         return false;
     }
     auto found = std::find_if(entries_.begin(), entries_.end(),
-                              [id](const Entry& entry) { return entry.id == id; });
+                              [id](const FontEntry& entry) { return entry.id == id; });
     if (found == entries_.end()) {
         return false;
     }

@@ -12,7 +12,7 @@
 
 class FontCache {
   public:
-    struct Entry {
+    struct FontEntry {
         LOGFONTW description;
         HFONT handle;
         ObjectId id;
@@ -38,7 +38,7 @@ class FontCache {
     std::size_t EntryCount() const { return entries_.size(); }
 
   private:
-    std::vector<Entry> entries_;
+    std::vector<FontEntry> entries_;
 };
 
 // The program's two fonts: body text at 12 units in "宋体", headings at 18 units bold in "楷体".

@@ -15,13 +15,13 @@ PenCache& PenCache::Instance() {
 }
 
 PenCache::~PenCache() {
-    for (const Entry& entry : entries_) {
+    for (const PenEntry& entry : entries_) {
         DeleteObject(entry.handle);
     }
 }
 
 ObjectId PenCache::Acquire(COLORREF color) {
-    for (Entry& entry : entries_) {
+    for (PenEntry& entry : entries_) {
         if (entry.color == color && entry.style == PenStyle && entry.width == PenWidth) {
             ++entry.refCount;
             return entry.id;
@@ -34,7 +34,7 @@ ObjectId PenCache::Acquire(COLORREF color) {
         return InvalidObjectId;
     }
     try {
-        entries_.push_back(Entry{id, handle, 1, color, PenStyle, PenWidth});
+        entries_.push_back(PenEntry{id, handle, 1, color, PenStyle, PenWidth});
     } catch (...) {
         DeleteObject(handle);
         throw;
@@ -46,7 +46,7 @@ HPEN PenCache::Get(ObjectId id) const {
     if (id == InvalidObjectId) {
         return nullptr;
     }
-    for (const Entry& entry : entries_) {
+    for (const PenEntry& entry : entries_) {
         if (entry.id == id) {
             return entry.handle;
         }
@@ -59,7 +59,7 @@ bool PenCache::Release(ObjectId id) {
         return false;
     }
     auto found = std::find_if(entries_.begin(), entries_.end(),
-                              [id](const Entry& entry) { return entry.id == id; });
+                              [id](const PenEntry& entry) { return entry.id == id; });
     if (found == entries_.end()) {
         return false;
     }

@@ -12,7 +12,7 @@
 
 class PenCache {
   public:
-    struct Entry {
+    struct PenEntry {
         ObjectId id;
         HPEN handle;
         std::int32_t refCount;
@@ -40,7 +40,7 @@ class PenCache {
     std::size_t EntryCount() const { return entries_.size(); }
 
   private:
-    std::vector<Entry> entries_;
+    std::vector<PenEntry> entries_;
 };
 
 // Free functions over PenCache::Instance().

@@ -22,4 +22,7 @@ output=$(mktemp)
 status=$?
 cat "$output"
 rm -f "$output"
+if [ $status -ne 0 ]; then
+    echo "wine-run: $(basename "$program") ended with status $status" >&2
+fi
 exit $status

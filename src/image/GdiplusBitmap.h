@@ -1,0 +1,49 @@
+// Owns one GDI+ bitmap and disposes of it when it is dropped.
+#pragma once
+
+#include <windows.h>
+// Included ahead of GDI+, which needs its COM types (left out by WIN32_LEAN_AND_MEAN).
+#include <objidl.h>
+#include <gdiplus.h>
+
+class GdiplusBitmap {
+  public:
+    GdiplusBitmap() = default;
+    explicit GdiplusBitmap(Gdiplus::GpBitmap* bitmap) : bitmap_(bitmap) {}
+    ~GdiplusBitmap() { Reset(); }
+    GdiplusBitmap(const GdiplusBitmap&) = delete;
+    GdiplusBitmap& operator=(const GdiplusBitmap&) = delete;
+    GdiplusBitmap(GdiplusBitmap&& other) noexcept : bitmap_(other.Detach()) {}
+    GdiplusBitmap& operator=(GdiplusBitmap&& other) noexcept {
+        if (this != &other) {
+            Reset(other.Detach());
+        }
+        return *this;
+    }
+
+    Gdiplus::GpBitmap* Get() const { return bitmap_; }
+    explicit operator bool() const { return bitmap_ != nullptr; }
+
+    // Returns the bitmap and gives up its ownership.
+    Gdiplus::GpBitmap* Detach() {
+        Gdiplus::GpBitmap* bitmap = bitmap_;
+        bitmap_ = nullptr;
+        return bitmap;
+    }
+    // Disposes of the bitmap held, if any, and takes `bitmap` in its place.
+    void Reset(Gdiplus::GpBitmap* bitmap = nullptr) {
+        if (bitmap_ != nullptr) {
+            Gdiplus::DllExports::GdipDisposeImage(bitmap_);
+        }
+        bitmap_ = bitmap;
+    }
+    // Returns the slot for a GDI+ call that creates a bitmap; whatever the call leaves there,
+    // even after a failure, is then owned and disposed of.
+    Gdiplus::GpBitmap** Receive() {
+        Reset();
+        return &bitmap_;
+    }
+
+  private:
+    Gdiplus::GpBitmap* bitmap_ = nullptr;
+};

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the game and starts it: bash tools/run.sh
-# With an X display the game opens there. Without one it runs on a virtual display of its own,
-# and after a few seconds a screenshot of the window is saved to build/screenshot.png and the
-# game is closed.
+# With an X display the game opens there. Without one it runs on a virtual display of its own:
+# a game is started with the button and a few pieces are played, a screenshot of the window is
+# saved to build/screenshot.png and the game is closed with Alt+F4.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 tools="$root/tools"
@@ -38,11 +38,29 @@ trap 'kv_wine_stop "$WINEPREFIX"; kv_xvfb_stop' EXIT
 kv_wine_setup "$build/$windows" "$game"
 "$KV_WINE" "$game" >/dev/null 2>&1 </dev/null &
 game_pid=$!
-window=$(timeout 60 xdotool search --sync --onlyvisible --class 'kvblocks.exe' | head -n 1)
-sleep 3
+window=$(timeout 90 xdotool search --sync --onlyvisible --class 'kvblocks.exe' | head -n 1 || true)
+if [ -z "$window" ]; then
+    echo "The game's window did not appear on the virtual display." >&2
+    exit 1
+fi
+
+# Start a game with the button, as a player would, and play a few pieces so that the picture
+# shows a game in progress: the button's place comes from the game's own window.
+position=$("$KV_WINE" "$build/$windows/tests/app/game_locate_button.exe" 2>/dev/null | tr -d '\r' || true)
+if [ -n "$position" ]; then
+    read -r x y <<<"$position"
+    xdotool mousemove --sync "$x" "$y" click 1
+    sleep 1
+    for keys in "Left Left Left Down" "Right Right Right Down" "space Down" "Right Right Right Right Right Down"; do
+        # shellcheck disable=SC2086  # one key per word
+        xdotool search --onlyvisible --class 'kvblocks.exe' windowfocus --sync key --delay 80 $keys
+        sleep 0.8
+    done
+fi
+sleep 2
+
 shot="$build/screenshot.png"
-import -window root -crop "$(xdotool getwindowgeometry --shell "$window" |
-    awk -F= '/WIDTH/{w=$2} /HEIGHT/{h=$2} /^X/{x=$2} /^Y/{y=$2} END{printf "%dx%d+%d+%d", w, h, x, y}')" "$shot"
+import -window "$window" "$shot"
 echo "No display: the game ran on a virtual one; screenshot saved to $shot"
 xdotool windowfocus --sync "$window" keydown Alt_L key F4 keyup Alt_L || true
 wait "$game_pid" || true

@@ -19,7 +19,20 @@ rm -rf "$WINEPREFIX"
 
 if [ "$driver" = null ]; then
     "$loader" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 </dev/null
+else
+    # Xvfb runs no window manager, so nothing would draw the title bar and the frame: Wine draws
+    # them itself when windows are not left to the window manager to decorate.
+    "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 </dev/null
 fi
+
+# The title bar's font is Tahoma Bold, which has no Chinese glyphs. Wine looks a font's fallback
+# fonts up by the face's full name, so linking only "Tahoma" leaves the bold caption with boxes;
+# both faces fall back to Debian's Chinese fonts, named by file and family.
+links='wqy-zenhei.ttc,WenQuanYi Zen Hei\0uming.ttc,AR PL UMing CN'
+for face in 'Tahoma' 'Tahoma Bold'; do
+    "$loader" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+        /v "$face" /t REG_MULTI_SZ /d "$links" /f >/dev/null 2>&1 </dev/null
+done
 
 # The program asks for the fonts "宋体" and "楷体"; map them to the Chinese fonts Debian ships.
 # regedit reads a .reg file with Chinese names only as UTF-16LE with a byte-order mark.

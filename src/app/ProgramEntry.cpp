@@ -1,0 +1,38 @@
+#include "ProgramEntry.h"
+
+#include <windows.h>
+
+#include "WindowPlacement.h"
+
+namespace {
+
+// Double clicks, and a full redraw whenever the width or the height changes.
+constexpr UINT MainClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+static_assert(MainClassStyle == 11, "main window class style");
+// The window's outer size at start, which is also the smallest the user may drag it to.
+constexpr int WindowWidth = 650;
+constexpr int WindowHeight = 650;
+
+}  // namespace
+
+// Without a window the loop below would wait for good for a quit message that nobody posts.
+int RunGame(KvMainWnd& window) {
+    window.Create(MainClassStyle, WS_OVERLAPPEDWINDOW, WS_EX_APPWINDOW, nullptr, nullptr);
+    if (window.GetHwnd() == nullptr) {
+        return NoWindowExitCode;
+    }
+    ResizeKeepingPosition(window, WindowWidth, WindowHeight);
+    window.SetMinTrackSize(WindowWidth, WindowHeight);
+    CenterWindow(window.GetHwnd());
+    ShowWindow(window.GetHwnd(), SW_SHOWNORMAL);
+    RunMessageLoop();
+    return 0;
+}
+
+void RunMessageLoop() {
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) != 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}

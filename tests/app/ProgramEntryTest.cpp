@@ -1,0 +1,101 @@
+// The program's run: creation failure, the window's size, minimum size and place, the loop's end
+// on close, and a program without the game's resources.
+#include <string>
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "MainWindowFixture.h"
+#include "ProgramEntry.h"
+
+namespace {
+
+// A main window whose creation the window itself refuses.
+class RefusedMainWnd : public KvMainWnd {
+  public:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_CREATE) {
+            return -1;
+        }
+        return KvMainWnd::HandleMessage(message, wParam, lParam);
+    }
+};
+
+// A main window that asks to be closed as soon as it exists and notes how it looked then.
+class ClosingMainWnd : public TestMainWnd {
+  public:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_CREATE) {
+            PostMessageW(hwnd, WM_CLOSE, 0, 0);
+        }
+        if (message == WM_CLOSE) {
+            GetWindowRect(hwnd, &rectAtClose);
+            visibleAtClose = IsWindowVisible(hwnd) != FALSE;
+            titleAtClose = WindowText(hwnd);
+        }
+        return TestMainWnd::HandleMessage(message, wParam, lParam);
+    }
+
+    RECT rectAtClose = {};
+    bool visibleAtClose = false;
+    std::wstring titleAtClose;
+};
+
+// Runs a program and returns its exit code, or -1 when it cannot be started or does not end.
+long RunProgram(const std::wstring& path) {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::wstring commandLine = L"\"" + path + L"\"";
+    if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return -1;
+    }
+    CloseHandle(process.hThread);
+    DWORD code = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process.hProcess, &code);
+    }
+    CloseHandle(process.hProcess);
+    return static_cast<long>(code);
+}
+
+// Returns the path of a program built beside this test program.
+std::wstring SiblingProgram(const wchar_t* name) {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring directory = path;
+    return directory.substr(0, directory.find_last_of(L"\\/") + 1) + name;
+}
+
+}  // namespace
+
+TEST(ProgramEntryTest, WindowThatCannotBeCreatedEndsRunWithFailure) {
+    RefusedMainWnd window;
+    // Entering the message loop here would wait for good.
+    EXPECT_EQ(RunGame(window), NoWindowExitCode);
+    EXPECT_NE(NoWindowExitCode, 0);
+}
+
+TEST(ProgramEntryTest, RunShowsCentredWindowAndEndsWhenClosed) {
+    ClosingMainWnd window;
+    ASSERT_EQ(RunGame(window), 0);
+    EXPECT_EQ(window.GetHwnd(), nullptr);
+    EXPECT_TRUE(window.visibleAtClose);
+    EXPECT_EQ(window.titleAtClose, L"下落方块 （1.0）:");
+    const RECT& rect = window.rectAtClose;
+    EXPECT_EQ(rect.right - rect.left, 650);
+    EXPECT_EQ(rect.bottom - rect.top, 650);
+    RECT area = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    EXPECT_EQ(rect.left, (area.right - area.left - 650) / 2);
+    EXPECT_EQ(rect.top, (area.bottom - area.top - 650) / 2);
+    EXPECT_EQ(window.MinTrackWidth(), 650);
+    EXPECT_EQ(window.MinTrackHeight(), 650);
+    EXPECT_EQ(window.state, GameState::Idle);
+}
+
+TEST(ProgramEntryTest, ProgramWithoutTranslationOrPicturesRunsWithEmptyTitle) {
+    // The fixture reports 10 plus its title's length after playing a landing without pictures.
+    EXPECT_EQ(RunProgram(SiblingProgram(L"game_fixture_plain.exe")), 10);
+}

@@ -1,13 +1,23 @@
 # Sourced by the project's scripts: configures a build folder once and builds it.
-#   kv_build DIR [TOOLCHAIN_FILE]   (no toolchain file: the host build of the game rules)
+#   kv_build DIR [TOOLCHAIN_FILE]   (no toolchain file: the host build of the game rules, with clang)
 
 kv_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 kv_build() {
     local dir=$1 toolchain=${2:-}
+    local args=(-S "$kv_root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo)
+    if [ -n "$toolchain" ]; then
+        args+=("-DCMAKE_TOOLCHAIN_FILE=$kv_root/cmake/$toolchain")
+    else
+        # The host build uses clang for the rules' fuzzer (libFuzzer); a folder configured earlier
+        # with another compiler is configured afresh.
+        args+=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++)
+        if [ -f "$dir/CMakeCache.txt" ] &&
+            ! grep -q '^CMAKE_CXX_COMPILER:[A-Z]*=.*clang++$' "$dir/CMakeCache.txt"; then
+            rm -rf "$dir/CMakeCache.txt" "$dir/CMakeFiles"
+        fi
+    fi
     if [ ! -f "$dir/CMakeCache.txt" ]; then
-        local args=(-S "$kv_root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo)
-        [ -n "$toolchain" ] && args+=("-DCMAKE_TOOLCHAIN_FILE=$kv_root/cmake/$toolchain")
         cmake "${args[@]}" >"$dir.configure.log" 2>&1 || {
             cat "$dir.configure.log"
             return 1

@@ -1,4 +1,3 @@
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -8,6 +7,7 @@
 
 #include "GameRules.h"
 #include "RecordingRules.h"
+#include "RulesInvariants.h"
 
 namespace {
 
@@ -15,8 +15,6 @@ constexpr int kWidth = GameRules::kWellWidth;
 constexpr int kHeight = GameRules::kWellHeight;
 constexpr int kSequences = 1000;
 constexpr int kActionsPerSequence = 500;
-
-using Well = std::array<std::array<std::uint8_t, kHeight>, kWidth>;
 
 enum class Action { Left, Right, Rotate, Drop, Step, Advance, Start, Stop, TogglePause };
 
@@ -32,71 +30,6 @@ struct Coverage {
     int fullWellLosses = 0;
     int turns = 0;
     int drops = 0;
-};
-
-Well CopyWell(const GameRules& rules) {
-    Well well;
-    for (int x = 0; x < kWidth; ++x) {
-        for (int y = 0; y < kHeight; ++y) {
-            well[x][y] = rules.board[x][y];
-        }
-    }
-    return well;
-}
-
-bool Inside(Cell cell) {
-    return cell.x >= 0 && cell.x < kWidth && cell.y >= 0 && cell.y < kHeight;
-}
-
-bool Blocked(const Well& well, Cell cell) {
-    return !Inside(cell) || well[cell.x][cell.y] != 0;
-}
-
-// Returns whether the piece rests on the floor or on a block.
-bool Resting(const GameRules& rules) {
-    const Well well = CopyWell(rules);
-    for (const Cell& cell : rules.pieceCells) {
-        if (Blocked(well, {cell.x, cell.y + 1})) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// The expected outcome of a landing, worked out the plain way: write the piece, drop every full
-// row and stack the others on the floor in their order.
-struct LandingModel {
-    Well well{};
-    std::uint32_t fullRows = 0;
-    bool lost = false;
-
-    explicit LandingModel(const GameRules& rules) {
-        Well landed = CopyWell(rules);
-        for (const Cell& cell : rules.pieceCells) {
-            landed[cell.x][cell.y] = 1;
-        }
-        int target = kHeight - 1;
-        int partlyFilled = 0;
-        for (int y = kHeight - 1; y >= 0; --y) {
-            int blocks = 0;
-            for (int x = 0; x < kWidth; ++x) {
-                blocks += landed[x][y];
-            }
-            if (blocks == kWidth) {
-                ++fullRows;
-                continue;
-            }
-            partlyFilled += blocks > 0 ? 1 : 0;
-            for (int x = 0; x < kWidth; ++x) {
-                well[x][target] = landed[x][y];
-            }
-            --target;
-        }
-        lost = partlyFilled == kHeight;
-        if (lost) {
-            well = landed;
-        }
-    }
 };
 
 class RandomPlayer {
@@ -326,31 +259,9 @@ class RandomPlayer {
     }
 
     void CheckInvariants() {
-        for (int x = 0; x < kWidth; ++x) {
-            for (int y = 0; y < kHeight; ++y) {
-                // A plain test first: an assertion per cell would slow thousands of games down.
-                if (rules_.board[x][y] > 1) {
-                    FAIL() << "board cell " << x << "," << y << " holds "
-                           << int{rules_.board[x][y]};
-                }
-            }
-        }
-        ASSERT_GE(rules_.pieceY, 0);
+        const std::string broken = FindBrokenInvariant(rules_);
+        ASSERT_TRUE(broken.empty()) << broken;
         ASSERT_EQ(rules_.score, expectedScore_);
-        if (rules_.currentType == 0) {
-            return;
-        }
-        ASSERT_EQ(rules_.state, GameState::Playing);
-        const ShapeRecord* shape =
-            BuiltShapes().FindShape(rules_.currentType, rules_.currentOrientation);
-        ASSERT_NE(shape, nullptr);
-        for (int i = 0; i < ShapeRecord::kCellCount; ++i) {
-            const Cell expected = {shape->cells[i].x + rules_.pieceX,
-                                   shape->cells[i].y + rules_.pieceY};
-            ASSERT_EQ(rules_.pieceCells[i], expected) << "cell " << i;
-            ASSERT_TRUE(Inside(rules_.pieceCells[i])) << rules_.pieceCells[i];
-            ASSERT_EQ(rules_.board[expected.x][expected.y], 0) << "piece overlaps a block";
-        }
     }
 
     std::mt19937 random_;

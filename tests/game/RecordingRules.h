@@ -2,7 +2,6 @@
 #pragma once
 
 #include <algorithm>
-#include <cstring>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -10,31 +9,18 @@
 #include <gtest/gtest.h>
 
 #include "GameRules.h"
+#include "RulesInvariants.h"
 #include "ShapeTable.h"
 
 inline std::ostream& operator<<(std::ostream& out, Cell cell) {
     return out << '(' << cell.x << ',' << cell.y << ')';
 }
 
-// Returns a shape table built once for all tests.
-inline const ShapeTable& BuiltShapes() {
-    static const ShapeTable shapes = [] {
-        ShapeTable table;
-        table.Build();
-        return table;
-    }();
-    return shapes;
-}
-
-class RecordingRules : public GameRules {
+// Rules for the unit tests: the recorded hooks, plus a way to put a piece anywhere.
+class RecordingRules : public HookRecordingRules {
   public:
     explicit RecordingRules(const ShapeTable& shapes = BuiltShapes())
-        : GameRules(shapes), shapes_(shapes) {}
-
-    // The hooks called so far, in order: 'B' board repaint, 'C' client-area repaint, 'E' game lost.
-    std::string hooks;
-    // The state the rules had set when they reported the lost game.
-    GameState stateAtEndGame = GameState::NotReady;
+        : HookRecordingRules(shapes), shapes_(shapes) {}
 
     // Puts a falling piece at the given frame origin of a running game, as if it had been
     // spawned and moved there.
@@ -52,68 +38,8 @@ class RecordingRules : public GameRules {
         }
     }
 
-    // Ends a lost game as the window does after a failed spawn.
-    void LoseGame() { EndGame(); }
-
-  protected:
-    void RepaintBoard() override { hooks += 'B'; }
-    void RepaintClientArea() override { hooks += 'C'; }
-
-    // Does what the window does with a lost game, less its timers and controls.
-    void EndGame() override {
-        hooks += 'E';
-        stateAtEndGame = state;
-        state = GameState::GameOverPause;
-        FreezePiece();
-        nextType = 0;
-    }
-
   private:
     const ShapeTable& shapes_;
-};
-
-// Every field of the rules at one moment, to show that a refused action changed nothing.
-struct RulesSnapshot {
-    explicit RulesSnapshot(const GameRules& rules)
-        : paused(rules.paused),
-          state(rules.state),
-          currentType(rules.currentType),
-          pieceX(rules.pieceX),
-          pieceY(rules.pieceY),
-          currentOrientation(rules.currentOrientation),
-          nextType(rules.nextType),
-          nextOrientation(rules.nextOrientation),
-          level(rules.level),
-          rowsRemoved(rules.rowsRemoved),
-          score(rules.score) {
-        std::copy(std::begin(rules.pieceCells), std::end(rules.pieceCells), pieceCells);
-        std::memcpy(board, rules.board, sizeof(board));
-    }
-
-    bool operator==(const RulesSnapshot& other) const {
-        return paused == other.paused && state == other.state && currentType == other.currentType &&
-               pieceX == other.pieceX && pieceY == other.pieceY &&
-               currentOrientation == other.currentOrientation &&
-               std::equal(std::begin(pieceCells), std::end(pieceCells),
-                          std::begin(other.pieceCells)) &&
-               nextType == other.nextType && nextOrientation == other.nextOrientation &&
-               std::memcmp(board, other.board, sizeof(board)) == 0 && level == other.level &&
-               rowsRemoved == other.rowsRemoved && score == other.score;
-    }
-
-    bool paused;
-    GameState state;
-    std::int32_t currentType;
-    std::int32_t pieceX;
-    std::int32_t pieceY;
-    std::int32_t currentOrientation;
-    Cell pieceCells[ShapeRecord::kCellCount];
-    std::int32_t nextType;
-    std::int32_t nextOrientation;
-    std::uint8_t board[GameRules::kWellWidth][GameRules::kWellHeight];
-    std::int32_t level;
-    std::uint32_t rowsRemoved;
-    std::uint32_t score;
 };
 
 // Fills the bottom rows of the well from a picture whose last line is row 17: 'X' is a block,

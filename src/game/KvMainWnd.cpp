@@ -130,6 +130,16 @@ bool SquareMeets(int left, int top, int size, const RECT& rect) {
            top + size >= rect.top;
 }
 
+// Draws one cell from its picture, or piece by piece when there is none.
+void DrawCell(HDC dc, const CellPicture* picture, const KvJigsawImage& image, int x, int y,
+              int size, const RECT* clip) {
+    if (picture != nullptr) {
+        picture->Draw(dc, x, y, clip);
+    } else {
+        DrawJigsawImage(dc, image, x, y, size, size, clip);
+    }
+}
+
 // Selects a cached font; a font that could not be made leaves the DC's current one in use.
 void SelectFontIfAny(HDC dc, ObjectId font) {
     HFONT handle = GetFont(font);
@@ -215,8 +225,10 @@ void KvMainWnd::OnCreate() {
     CreateControls();
 }
 
-// Called at WM_DESTROY; the system destroys the controls and the window's timers with it.
+// Called at WM_DESTROY; the system destroys the controls and the window's timers with it. The
+// cell pictures go with the context's images they were drawn from.
 void KvMainWnd::OnDestroy() {
+    cellPictures.Clear();
     GetAppContext().Shutdown();
     PostQuitMessage(0);
 }
@@ -353,6 +365,10 @@ void KvMainWnd::UpdateLayout() {
     }
     const int d = std::min((clientWidth - WidthOverhead) / kWellWidth,
                            (clientHeight - HeightOverhead) / kWellHeight);
+    if (d != CellSize()) {
+        // The board's pictures of the old size are of no further use.
+        cellPictures.Clear();
+    }
     boardRect.left = (clientWidth - kWellWidth * d - WidthOverhead) / 2 + BoardMargin;
     boardRect.right = boardRect.left + kWellWidth * d + GridLinesAcross;
     boardRect.top = (clientHeight - kWellHeight * d - HeightOverhead) / 2 + BoardMargin;
@@ -442,19 +458,21 @@ void KvMainWnd::DrawFrame(HDC dc, const RECT& frame) const {
     Polyline(dc, corners, static_cast<int>(std::size(corners)));
 }
 
-// Draws the falling piece, then the landed blocks; cells outside `rect` are skipped before the
-// comparatively slow image drawing.
-void KvMainWnd::DrawBoardCells(HDC dc, const RECT& rect) const {
+// Draws the falling piece, then the landed blocks; cells outside `rect` are skipped. Each cell is
+// drawn over its whole square, even where the square reaches past `rect`.
+void KvMainWnd::DrawBoardCells(HDC dc, const RECT& rect) {
     const AppContext& context = GetAppContext();
     const int d = CellSize();
     if (currentType != 0) {
+        const CellPicture* piece = FindCellPicture(dc, context.pieceImage, d);
         for (const Cell& cell : pieceCells) {
             const RECT square = CellSquare(cell.x, cell.y);
             if (SquareMeets(square.left, square.top, d, rect)) {
-                DrawJigsawImage(dc, context.pieceImage, square.left, square.top, d, d, nullptr);
+                DrawCell(dc, piece, context.pieceImage, square.left, square.top, d, nullptr);
             }
         }
     }
+    const CellPicture* block = FindCellPicture(dc, context.blockImage, d);
     for (int x = 0; x < kWellWidth; ++x) {
         for (int y = 0; y < kWellHeight; ++y) {
             if (board[x][y] == 0) {
@@ -462,10 +480,16 @@ void KvMainWnd::DrawBoardCells(HDC dc, const RECT& rect) const {
             }
             const RECT square = CellSquare(x, y);
             if (SquareMeets(square.left, square.top, d, rect)) {
-                DrawJigsawImage(dc, context.blockImage, square.left, square.top, d, d, nullptr);
+                DrawCell(dc, block, context.blockImage, square.left, square.top, d, nullptr);
             }
         }
     }
+}
+
+// Returns the picture of `image` at `size` for drawing into `dc`, or null when the pictures are
+// turned off and cells are drawn piece by piece.
+const CellPicture* KvMainWnd::FindCellPicture(HDC dc, const KvJigsawImage& image, int size) {
+    return cellPicturesCached ? &cellPictures.Find(dc, image, size) : nullptr;
 }
 
 // Draws the prompt in the heading font, the help lines in the body font and the counters and
@@ -492,7 +516,7 @@ void KvMainWnd::DrawPanelTexts(HDC dc) const {
 }
 
 // Draws the preview's grid and frame and the next piece in it, at a fixed cell size.
-void KvMainWnd::DrawPreview(HDC dc, const RECT& rect) const {
+void KvMainWnd::DrawPreview(HDC dc, const RECT& rect) {
     const AppContext& context = GetAppContext();
     const RECT box = PreviewRect();
     {
@@ -513,10 +537,10 @@ void KvMainWnd::DrawPreview(HDC dc, const RECT& rect) const {
     if (shape == nullptr) {
         return;
     }
+    const CellPicture* piece = FindCellPicture(dc, context.pieceImage, PreviewCellSize);
     for (const Cell& cell : shape->cells) {
-        DrawJigsawImage(dc, context.pieceImage, box.left + 1 + PreviewPitch * cell.x,
-                        box.top + 1 + PreviewPitch * cell.y, PreviewCellSize, PreviewCellSize,
-                        &rect);
+        DrawCell(dc, piece, context.pieceImage, box.left + 1 + PreviewPitch * cell.x,
+                 box.top + 1 + PreviewPitch * cell.y, PreviewCellSize, &rect);
     }
 }
 

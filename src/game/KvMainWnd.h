@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "CellPictureCache.h"
 #include "GameRules.h"
 #include "KvWnd.h"
 #include "WideString.h"
@@ -61,6 +62,10 @@ class KvMainWnd : public KvWnd, public GameRules {
     virtual void StartTimer(UINT_PTR id, UINT interval);
     virtual void StopTimer(UINT_PTR id);
 
+    // Whether cells are copied from pictures rendered once per cell size (the default) or drawn
+    // piece by piece at every paint; both give the same pixels.
+    bool cellPicturesCached = true;
+
   private:
     void OnCreate();
     void OnDestroy();
@@ -77,9 +82,10 @@ class KvMainWnd : public KvWnd, public GameRules {
 
     void DrawBoardGrid(HDC dc) const;
     void DrawFrame(HDC dc, const RECT& frame) const;
-    void DrawBoardCells(HDC dc, const RECT& rect) const;
+    void DrawBoardCells(HDC dc, const RECT& rect);
     void DrawPanelTexts(HDC dc) const;
-    void DrawPreview(HDC dc, const RECT& rect) const;
+    void DrawPreview(HDC dc, const RECT& rect);
+    const CellPicture* FindCellPicture(HDC dc, const KvJigsawImage& image, int size);
     void DrawStatusLine(HDC dc) const;
 
     HWND comboBox = nullptr;
@@ -89,4 +95,5 @@ class KvMainWnd : public KvWnd, public GameRules {
     RECT boardRect = {0, 0, 0, 0};
     RECT panelRect = {0, 0, 0, 0};
     WideString statusText;
+    CellPictureCache cellPictures;
 };

@@ -30,6 +30,8 @@ class TestMainWnd : public KvMainWnd {
     std::vector<UINT_PTR> starts;
 
     HDC BackBuffer() const { return backBufferDc; }
+    // Draws the cells piece by piece, as without cell pictures, or from the pictures again.
+    void DrawCellsPieceByPiece(bool pieceByPiece) { cellPicturesCached = !pieceByPiece; }
     int MinTrackWidth() const { return minTrackWidth; }
     int MinTrackHeight() const { return minTrackHeight; }
 

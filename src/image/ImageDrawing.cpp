@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "GdiCensus.h"
+
 using namespace Gdiplus::DllExports;
 
 namespace {
@@ -44,7 +46,10 @@ int Saturate(Coord value) {
 }
 
 struct GraphicsDelete {
-    void operator()(Gdiplus::GpGraphics* graphics) const { GdipDeleteGraphics(graphics); }
+    void operator()(Gdiplus::GpGraphics* graphics) const {
+        GdipDeleteGraphics(graphics);
+        GdiCensus::Deleted(GdiKind::GdiplusGraphics);
+    }
 };
 using GraphicsHolder = std::unique_ptr<Gdiplus::GpGraphics, GraphicsDelete>;
 
@@ -136,6 +141,9 @@ bool DrawJigsawImage(HDC hdc, const KvJigsawImage& image, int x, int y, int widt
                      const RECT* clip) {
     Gdiplus::GpGraphics* created = nullptr;
     const Gdiplus::GpStatus status = GdipCreateFromHDC(hdc, &created);
+    if (created != nullptr) {
+        GdiCensus::Created(GdiKind::GdiplusGraphics);
+    }
     const GraphicsHolder graphics(created);
     // A far edge past the coordinate range is held at its end rather than wrapped round.
     const RECT destination = {x, y, Saturate(Coord{x} + width), Saturate(Coord{y} + height)};

@@ -2,10 +2,18 @@
 
 #include <algorithm>
 
+#include "GdiCensus.h"
+
 namespace {
 
 constexpr std::int32_t PenStyle = PS_SOLID;
 constexpr std::int32_t PenWidth = 1;
+
+// Deletes a pen that the cache created.
+void DeletePen(HPEN handle) {
+    DeleteObject(handle);
+    GdiCensus::Deleted(GdiKind::Pen);
+}
 
 }  // namespace
 
@@ -16,7 +24,7 @@ PenCache& PenCache::Instance() {
 
 PenCache::~PenCache() {
     for (const PenEntry& entry : entries_) {
-        DeleteObject(entry.handle);
+        DeletePen(entry.handle);
     }
 }
 
@@ -33,10 +41,11 @@ ObjectId PenCache::Acquire(COLORREF color) {
     if (handle == nullptr) {
         return InvalidObjectId;
     }
+    GdiCensus::Created(GdiKind::Pen);
     try {
         entries_.push_back(PenEntry{id, handle, 1, color, PenStyle, PenWidth});
     } catch (...) {
-        DeleteObject(handle);
+        DeletePen(handle);
         throw;
     }
     return id;
@@ -64,7 +73,7 @@ bool PenCache::Release(ObjectId id) {
         return false;
     }
     if (found->refCount == 1) {
-        DeleteObject(found->handle);
+        DeletePen(found->handle);
         entries_.erase(found);
     } else {
         --found->refCount;

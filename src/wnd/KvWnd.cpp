@@ -222,17 +222,21 @@ void KvWnd::OnSize(int width, int height, LPARAM sizeLParam) {
 }
 
 // The buffers are replaced only when the client outgrows them in either direction, and then by
-// bitmaps of exactly the client size; shrinking, minimising included, keeps them.
+// bitmaps of exactly the client size; shrinking, minimising included, keeps them. A size too
+// large for a bitmap leaves the size of the buffers as it was, so that the next size they do not
+// cover makes new ones; taking it as their size would keep them too small for good.
 void KvWnd::GrowBuffers(int width, int height) {
     if (width <= bufferWidth && height <= bufferHeight) {
         return;
     }
-    bufferWidth = width;
-    bufferHeight = height;
     WindowDc screen(hwnd);
-    backBufferDc.SelectNewBitmap(screen, width, height);
+    bool grown = backBufferDc.SelectNewBitmap(screen, width, height);
     if (HasSecondBuffer()) {
-        secondBufferDc.SelectNewBitmap(screen, width, height);
+        grown = secondBufferDc.SelectNewBitmap(screen, width, height) && grown;
+    }
+    if (grown) {
+        bufferWidth = width;
+        bufferHeight = height;
     }
 }
 

@@ -15,11 +15,14 @@ class MemoryDc {
     // Creates a memory DC compatible with `reference`, replacing the one held.
     void Create(HDC reference);
     // Selects a new bitmap of the given size, compatible with `reference`, and deletes the one it
-    // replaces. Does nothing without a DC.
-    void SelectNewBitmap(HDC reference, int width, int height);
+    // replaces. Returns false, and keeps the bitmap it has, when there is no DC or no bitmap of
+    // that size can be made.
+    bool SelectNewBitmap(HDC reference, int width, int height);
     // Deletes the DC and its bitmap; the object then holds nothing.
     void Reset();
 
   private:
     HDC dc_ = nullptr;
+    // The last bitmap this object created and selected; only that one counts as its own.
+    HBITMAP bitmap_ = nullptr;
 };

@@ -1,0 +1,117 @@
+#include "GameBot.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+constexpr int Width = GameRules::kWellWidth;
+constexpr int Height = GameRules::kWellHeight;
+// Share of pieces placed at the best column; the rest go anywhere they fit.
+constexpr int CarefulPercent = 60;
+// Weights of the rating: rows removed are good, holes and height bad.
+constexpr double RowWeight = 8.0;
+constexpr double HoleWeight = -4.0;
+constexpr double HeightWeight = -0.5;
+constexpr double BumpWeight = -0.2;
+
+}  // namespace
+
+GameBot::GameBot(std::uint32_t seed) : random_(seed) {}
+
+int GameBot::Turns() {
+    return std::uniform_int_distribution<int>(0, 3)(random_);
+}
+
+bool GameBot::LetsFall() {
+    return std::uniform_int_distribution<int>(0, 9)(random_) == 0;
+}
+
+int GameBot::Slide(const GameRules& game) {
+    std::vector<int> fitting;
+    int best = 0;
+    double bestRating = 0.0;
+    for (int shift = -Width; shift <= Width; ++shift) {
+        bool fits = false;
+        const double rating = Rate(game, shift, fits);
+        if (!fits) {
+            continue;
+        }
+        if (fitting.empty() || rating > bestRating) {
+            best = shift;
+            bestRating = rating;
+        }
+        fitting.push_back(shift);
+    }
+    if (fitting.empty()) {
+        return 0;
+    }
+    if (std::uniform_int_distribution<int>(0, 99)(random_) < CarefulPercent) {
+        return best;
+    }
+    return fitting[std::uniform_int_distribution<std::size_t>(0, fitting.size() - 1)(random_)];
+}
+
+double GameBot::Rate(const GameRules& game, int shift, bool& fits) const {
+    fits = false;
+    bool filled[Width][Height] = {};
+    for (int x = 0; x < Width; ++x) {
+        for (int y = 0; y < Height; ++y) {
+            filled[x][y] = game.board[x][y] != 0;
+        }
+    }
+    auto isFree = [&](int x, int y) {
+        return x >= 0 && x < Width && y >= 0 && y < Height && !filled[x][y];
+    };
+    for (const Cell& cell : game.pieceCells) {
+        if (!isFree(cell.x + shift, cell.y)) {
+            return 0.0;
+        }
+    }
+    int fall = 0;
+    for (;;) {
+        bool canFall = true;
+        for (const Cell& cell : game.pieceCells) {
+            canFall = canFall && isFree(cell.x + shift, cell.y + fall + 1);
+        }
+        if (!canFall) {
+            break;
+        }
+        ++fall;
+    }
+    fits = true;
+    for (const Cell& cell : game.pieceCells) {
+        filled[cell.x + shift][cell.y + fall] = true;
+    }
+
+    int rows = 0;
+    for (int y = 0; y < Height; ++y) {
+        bool full = true;
+        for (int x = 0; x < Width; ++x) {
+            full = full && filled[x][y];
+        }
+        rows += full ? 1 : 0;
+    }
+    int holes = 0;
+    int totalHeight = 0;
+    int bumps = 0;
+    int previousHeight = -1;
+    for (int x = 0; x < Width; ++x) {
+        int top = Height;
+        for (int y = 0; y < Height; ++y) {
+            if (filled[x][y]) {
+                top = std::min(top, y);
+            } else if (top < y) {
+                ++holes;
+            }
+        }
+        const int height = Height - top;
+        totalHeight += height;
+        if (previousHeight >= 0) {
+            bumps += std::abs(height - previousHeight);
+        }
+        previousHeight = height;
+    }
+    return RowWeight * rows + HoleWeight * holes + HeightWeight * totalHeight + BumpWeight * bumps;
+}

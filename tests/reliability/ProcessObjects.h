@@ -1,0 +1,28 @@
+// What this process holds of the system's objects and memory, and of the GDI objects the program
+// counts itself, read at one moment so that two moments can be compared.
+#pragma once
+
+#include <cstdint>
+
+#include "GdiCensus.h"
+
+class ProcessObjects {
+  public:
+    // Reads everything now.
+    static ProcessObjects Now();
+
+    // The process's GDI objects: the system's count, or, where that answers 0 (under Wine), the
+    // live entries of the process's GDI handle table. -1 when neither can be read.
+    long gdiObjects = 0;
+    // Where the handle table is read, its live entries by the type byte of the entry; otherwise
+    // all zero.
+    long gdiObjectsByType[256] = {};
+    // The process's windows, top-level and child: the USER objects that the program makes.
+    long windows = 0;
+    // The process's private committed memory in bytes.
+    std::uint64_t privateBytes = 0;
+    // The GDI census: objects of each kind that the program holds.
+    std::int64_t census[GdiCensus::KindCount] = {};
+
+    std::int64_t CensusTotal() const;
+};

@@ -6,7 +6,7 @@ packages=(
     cmake ninja-build g++ googletest clang libclang-rt-14-dev clang-format
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools icoutils
     wine wine64 wine32:i386 fonts-wine
-    xvfb xauth xdotool x11-apps imagemagick
+    xvfb xauth xdotool x11-apps imagemagick zip unzip
     fonts-arphic-ukai fonts-arphic-uming fonts-wqy-zenhei
 )
 

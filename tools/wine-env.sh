@@ -2,7 +2,8 @@
 #   kv_wine_setup BUILD_DIR PROGRAM  sets KV_WINE (the loader for PROGRAM's architecture),
 #   WINEPREFIX (the build folder's own prefix) and the rest of the environment, and makes the
 #   prefix on first use. KV_WINE_DRIVER=x11 selects a prefix that shows windows on $DISPLAY;
-#   the default prefix uses Wine's null display driver, so window tests need no X server.
+#   the default prefix uses Wine's null display driver, so window tests need no X server;
+#   KV_WINE_DRIVER=nodriver names a driver that does not exist, so creating a window fails.
 
 kv_tools_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
@@ -29,6 +30,12 @@ kv_wine_setup() {
         KV_WINE=/usr/lib/wine/wine
         export WINEARCH=win32
     fi
+    if [ ! -x "$KV_WINE" ]; then
+        echo "wine: no $KV_WINE; install Wine first (bash tools/install-deps.sh)" >&2
+        return 1
+    fi
+    # Wine refuses a relative prefix.
+    build_dir=$(cd "$build_dir" && pwd) || return 1
     export WINEPREFIX="$build_dir/wineprefix-$driver"
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml="

@@ -1,9 +1,29 @@
 #!/usr/bin/env bash
 # Makes the Wine prefix named by $WINEPREFIX once: tools/wine-prefix.sh LOADER DRIVER
-# DRIVER is "null" (no X server needed) or "x11". Later calls return at once.
-set -eu
+# DRIVER is "null" (no X server needed), "x11", or "nodriver": a graphics driver that does not
+# exist, for tests of a program that cannot create its window. Later calls return at once.
+# When the prefix cannot be made, the reason and Wine's output go to standard error.
+set -euo pipefail
 loader=$1
 driver=$2
+case "${WINEPREFIX:-}" in
+/*) ;;
+*)
+    echo "wine-prefix: WINEPREFIX must be an absolute path, not '${WINEPREFIX:-}'" >&2
+    exit 1
+    ;;
+esac
+case "$driver" in
+null | nodriver | x11) ;;
+*)
+    echo "wine-prefix: unknown display driver '$driver' (null, nodriver or x11)" >&2
+    exit 1
+    ;;
+esac
+if [ ! -x "$loader" ]; then
+    echo "wine-prefix: no Wine loader $loader; install Wine (bash tools/install-deps.sh)" >&2
+    exit 1
+fi
 ready="$WINEPREFIX/.kv-ready"
 [ -f "$ready" ] && exit 0
 
@@ -13,16 +33,21 @@ flock 9
 [ -f "$ready" ] && exit 0
 rm -rf "$WINEPREFIX"
 
+# Wine's output is kept beside the prefix and shown if a step fails.
+log="$WINEPREFIX.log"
+: >"$log"
+trap 'echo "wine-prefix: making $WINEPREFIX failed at: $BASH_COMMAND" >&2; tail -n 20 "$log" >&2' ERR
+
 # A server of its own, not persistent, so that waiting for it below returns.
 /usr/lib/wine/wineserver64 -k >/dev/null 2>&1 || true
-"$loader" wineboot --init >/dev/null 2>&1 </dev/null || true
+"$loader" wineboot --init >>"$log" 2>&1 </dev/null || true
 
-if [ "$driver" = null ]; then
-    "$loader" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 </dev/null
+if [ "$driver" != x11 ]; then
+    "$loader" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d "$driver" /f >>"$log" 2>&1 </dev/null
 else
     # Xvfb runs no window manager, so nothing would draw the title bar and the frame: Wine draws
     # them itself when windows are not left to the window manager to decorate.
-    "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 </dev/null
+    "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >>"$log" 2>&1 </dev/null
 fi
 
 # The title bar's font is Tahoma Bold, which has no Chinese glyphs. Wine looks a font's fallback
@@ -31,7 +56,7 @@ fi
 links='wqy-zenhei.ttc,WenQuanYi Zen Hei\0uming.ttc,AR PL UMing CN'
 for face in 'Tahoma' 'Tahoma Bold'; do
     "$loader" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
-        /v "$face" /t REG_MULTI_SZ /d "$links" /f >/dev/null 2>&1 </dev/null
+        /v "$face" /t REG_MULTI_SZ /d "$links" /f >>"$log" 2>&1 </dev/null
 done
 
 # The program asks for the fonts "宋体" and "楷体"; map them to the Chinese fonts Debian ships.
@@ -42,7 +67,7 @@ reg=$(mktemp --suffix=.reg)
     printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n"宋体"="AR PL UMing CN"\r\n"楷体"="AR PL UKai CN"\r\n"SimSun"="AR PL UMing CN"\r\n"KaiTi"="AR PL UKai CN"\r\n' |
         iconv -f UTF-8 -t UTF-16LE
 } >"$reg"
-"$loader" regedit /S "$reg" >/dev/null 2>&1 </dev/null
+"$loader" regedit /S "$reg" >>"$log" 2>&1 </dev/null
 rm -f "$reg"
 
 # Title-bar buttons need Marlett, which Debian's Wine does not find on its own.

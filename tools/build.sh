@@ -23,5 +23,8 @@ kv_build() {
             return 1
         }
     fi
-    cmake --build "$dir" -j "$(nproc)"
+    # KV_BUILD_TARGETS, target names separated by spaces, builds only those and what they need
+    # (the play command wants the game, not the tests).
+    # shellcheck disable=SC2086  # one target per word
+    cmake --build "$dir" -j "$(nproc)" ${KV_BUILD_TARGETS:+--target $KV_BUILD_TARGETS}
 }

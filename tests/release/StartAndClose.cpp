@@ -1,0 +1,63 @@
+// Starts a game program, waits for its main window, checks the window's title against the
+// version this build was made with, closes the window as a player would and returns the
+// program's exit code: tests/release/check_release.sh runs it on the unpacked release archive.
+//   release_start_and_close UNIX_PATH_OF_PROGRAM
+#include <cstdio>
+#include <string>
+
+#include <windows.h>
+
+#include "GameProcess.h"
+#include "kvblocks_version.h"
+
+namespace {
+
+constexpr DWORD WindowLimit = 30000;
+constexpr DWORD ExitLimit = 10000;
+
+// The C runtime's "%ls" cannot convert Chinese in the "C" locale; the log reads UTF-8.
+std::string Utf8(const std::wstring& text) {
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string bytes(size > 0 ? size - 1 : 0, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &bytes[0], size, nullptr, nullptr);
+    return bytes;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: release_start_and_close UNIX_PATH_OF_PROGRAM\n");
+        return 2;
+    }
+    GameProcess game(argv[1]);
+    if (!game.Started()) {
+        std::fprintf(stderr, "could not start %s (error %lu)\n", argv[1], GetLastError());
+        return 3;
+    }
+    const GameWindows windows = game.WaitForWindows(WindowLimit);
+    if (windows.main == nullptr) {
+        if (!game.IsRunning()) {
+            std::fprintf(stderr, "the game ended with exit code %ld before showing its window\n",
+                         game.WaitForExit(0));
+        } else {
+            std::fprintf(stderr, "no game window within %lu ms\n", WindowLimit);
+        }
+        return 4;
+    }
+    // The title the program builds from its version record: "%s （%u.%u）:".
+    const std::wstring expected = L"下落方块 （" + std::to_wstring(KV_VERSION_MAJOR) + L"." +
+                                  std::to_wstring(KV_VERSION_MINOR) + L"）:";
+    const std::wstring title = WindowText(windows.main);
+    if (title != expected) {
+        std::fprintf(stderr, "window title \"%s\", expected \"%s\"\n", Utf8(title).c_str(),
+                     Utf8(expected).c_str());
+        return 5;
+    }
+    std::printf("window \"%s\" shown; closing it\n", Utf8(title).c_str());
+    PostMessageW(windows.main, WM_CLOSE, 0, 0);
+    const long code = game.WaitForExit(ExitLimit);
+    std::printf("the game ended with exit code %ld\n", code);
+    return static_cast<int>(code);
+}

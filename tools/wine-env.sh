@@ -35,7 +35,7 @@ kv_wine_setup() {
         return 1
     fi
     # Wine refuses a relative prefix.
-    build_dir=$(cd "$build_dir" && pwd) || return 1
+    build_dir=$(cd "$build_dir" && pwd -P) || return 1
     export WINEPREFIX="$build_dir/wineprefix-$driver"
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml="

@@ -13,7 +13,7 @@ if [ $# -lt 2 ]; then
 fi
 . "$(dirname "$0")/wine-env.sh"
 # Wine accepts only an absolute WINEPREFIX, and the prefix lives in the build folder.
-if ! build_dir=$(cd "$1" 2>/dev/null && pwd); then
+if ! build_dir=$(cd "$1" 2>/dev/null && pwd -P); then
     echo "wine-run: no build folder $1 (build it first: bash tools/test.sh)" >&2
     exit 2
 fi

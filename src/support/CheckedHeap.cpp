@@ -1,0 +1,358 @@
+#include "CheckedHeap.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+// Every block lives in a reservation of its own:
+//
+//   [header page][data pages ........ slack | block][guard page]
+//
+// The block ends exactly where the committed data pages end, so the first byte written or read
+// past it lands on the guard page, which is reserved but never committed, and faults at once.
+// The slack before the block is filled with a pattern that is checked on release, which catches
+// writes just before the block. On release the data pages are decommitted (any later access
+// faults) and the header page becomes read-only, so that a second release can still be named;
+// the reservation stays in a bounded quarantine before its address space is given back.
+namespace CheckedHeap {
+namespace {
+
+constexpr std::size_t PageSize = 4096;
+constexpr std::uint32_t LiveMagic = 0x4B564C42;   // a block handed out
+constexpr std::uint32_t FreedMagic = 0x4B564644;  // a block released, still in quarantine
+constexpr unsigned char SlackFill = 0xAB;
+constexpr unsigned char NewBlockFill = 0xCD;
+// Each reservation takes 64 KiB of address space whatever its size, so the quarantine is bounded
+// by count: 1024 blocks use 64 MiB of a 32-bit process's 2 GiB, and commit 4 MiB of headers.
+constexpr std::size_t QuarantineBlocks = sizeof(void*) == 4 ? 1024 : 4096;
+// Above this many bytes of decommitted data in quarantine, old blocks are released early too.
+constexpr std::uint64_t QuarantineDataLimit = 256ull * 1024 * 1024;
+// What a failing check ends the process with: the status the system reports for a heap that
+// was found corrupt.
+constexpr UINT MisuseExitCode = 0xC0000374;
+
+struct Header {
+    std::uint32_t magic;
+    Form form;
+    std::size_t size;
+    unsigned char* block;
+    std::size_t dataPages;
+    std::uint64_t number;
+};
+
+struct State {
+    SRWLOCK lock;
+    bool configured;
+    std::uint64_t failNumber;
+    Statistics statistics;
+    Header* quarantine[QuarantineBlocks];
+    std::size_t quarantineOldest;
+    std::size_t quarantineCount;
+    std::uint64_t quarantineData;
+};
+
+// Constant-initialised: the allocator works before any constructor of the program has run.
+State state = {SRWLOCK_INIT, false, 0, {}, {}, 0, 0, 0};
+
+class StateLock {
+  public:
+    StateLock() { AcquireSRWLockExclusive(&state.lock); }
+    ~StateLock() { ReleaseSRWLockExclusive(&state.lock); }
+    StateLock(const StateLock&) = delete;
+    StateLock& operator=(const StateLock&) = delete;
+};
+
+const char* FormName(Form form) {
+    switch (form) {
+        case Form::Single:
+            return "new";
+        case Form::Array:
+            return "new[]";
+        case Form::AlignedSingle:
+            return "aligned new";
+        case Form::AlignedArray:
+            return "aligned new[]";
+    }
+    return "?";
+}
+
+const char* ReleaseName(Form form) {
+    switch (form) {
+        case Form::Single:
+            return "delete";
+        case Form::Array:
+            return "delete[]";
+        case Form::AlignedSingle:
+            return "aligned delete";
+        case Form::AlignedArray:
+            return "aligned delete[]";
+    }
+    return "?";
+}
+
+// Writes a line to standard error and to the debugger, then ends the process. Nothing of the
+// program runs after a misuse: its heap can no longer be trusted.
+[[noreturn]] void StopProgram(const char* text) {
+    char line[320];
+    const int length = std::snprintf(line, sizeof line, "checked heap: %s\n", text);
+    DWORD written = 0;
+    HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    if (error != nullptr && error != INVALID_HANDLE_VALUE && length > 0) {
+        WriteFile(error, line, static_cast<DWORD>(length), &written, nullptr);
+    }
+    OutputDebugStringA(line);
+    TerminateProcess(GetCurrentProcess(), MisuseExitCode);
+    ExitProcess(MisuseExitCode);
+}
+
+// Reads the settings from the environment at the first allocation.
+void Configure() {
+    state.configured = true;
+    char text[32];
+    const DWORD length = GetEnvironmentVariableA("KV_FAIL_ALLOCATION", text, sizeof text);
+    if (length > 0 && length < sizeof text) {
+        state.failNumber = std::strtoull(text, nullptr, 10);
+    }
+}
+
+std::size_t LowestSetBit(std::size_t value) {
+    return value & (~value + 1);
+}
+
+// An object of `size` bytes needs no more alignment than the largest power of two dividing its
+// size, and never more than the default; so the block can end flush with its pages.
+std::size_t DefaultAlignment(std::size_t size) {
+    const std::size_t fundamental = __STDCPP_DEFAULT_NEW_ALIGNMENT__;
+    if (size == 0) {
+        return fundamental;
+    }
+    const std::size_t bit = LowestSetBit(size);
+    return bit < fundamental ? bit : fundamental;
+}
+
+void CountCommitted(std::int64_t bytes) {
+    Statistics& s = state.statistics;
+    s.committedBytes += static_cast<std::uint64_t>(bytes);
+    if (s.committedBytes > s.peakCommittedBytes) {
+        s.peakCommittedBytes = s.committedBytes;
+    }
+}
+
+// Gives the oldest quarantined block's address space back.
+void ReleaseOldestQuarantined() {
+    Header* header = state.quarantine[state.quarantineOldest];
+    state.quarantine[state.quarantineOldest] = nullptr;
+    state.quarantineOldest = (state.quarantineOldest + 1) % QuarantineBlocks;
+    --state.quarantineCount;
+    state.quarantineData -= header->dataPages * PageSize;
+    --state.statistics.quarantinedBlocks;
+    CountCommitted(-static_cast<std::int64_t>(PageSize));
+    VirtualFree(header, 0, MEM_RELEASE);
+}
+
+void Quarantine(Header* header) {
+    if (state.quarantineCount == QuarantineBlocks) {
+        ReleaseOldestQuarantined();
+    }
+    const std::size_t slot = (state.quarantineOldest + state.quarantineCount) % QuarantineBlocks;
+    state.quarantine[slot] = header;
+    ++state.quarantineCount;
+    state.quarantineData += header->dataPages * PageSize;
+    ++state.statistics.quarantinedBlocks;
+    while (state.quarantineData > QuarantineDataLimit && state.quarantineCount > 1) {
+        ReleaseOldestQuarantined();
+    }
+}
+
+// Returns the header of the reservation that holds `block`, or stops the program when the
+// pointer cannot be one this allocator handed out.
+Header* FindHeader(void* block) {
+    MEMORY_BASIC_INFORMATION region;
+    if (VirtualQuery(block, &region, sizeof region) == 0 || region.State == MEM_FREE ||
+        region.AllocationBase == nullptr) {
+        StopProgram(
+            "release of a pointer that no block holds (never allocated, or released "
+            "long ago)");
+    }
+    MEMORY_BASIC_INFORMATION first;
+    if (VirtualQuery(region.AllocationBase, &first, sizeof first) == 0 ||
+        first.State != MEM_COMMIT || (first.Protect & (PAGE_READONLY | PAGE_READWRITE)) == 0) {
+        StopProgram("release of a pointer that this allocator did not hand out");
+    }
+    Header* header = static_cast<Header*>(region.AllocationBase);
+    if (header->magic != LiveMagic && header->magic != FreedMagic) {
+        StopProgram("release of a pointer that this allocator did not hand out");
+    }
+    return header;
+}
+
+void CheckRelease(const Header* header, void* block, Form form, std::size_t size) {
+    char text[256];
+    if (header->block != block) {
+        std::snprintf(text, sizeof text,
+                      "release of a pointer %d bytes into a block of %lu bytes (allocation #%llu)",
+                      static_cast<int>(static_cast<unsigned char*>(block) - header->block),
+                      static_cast<unsigned long>(header->size),
+                      static_cast<unsigned long long>(header->number));
+        StopProgram(text);
+    }
+    if (header->magic == FreedMagic) {
+        std::snprintf(text, sizeof text, "double delete of a block of %lu bytes (allocation #%llu)",
+                      static_cast<unsigned long>(header->size),
+                      static_cast<unsigned long long>(header->number));
+        StopProgram(text);
+    }
+    if (header->form != form) {
+        std::snprintf(text, sizeof text,
+                      "mismatched delete: a block of %lu bytes from %s released with %s "
+                      "(allocation #%llu)",
+                      static_cast<unsigned long>(header->size), FormName(header->form),
+                      ReleaseName(form), static_cast<unsigned long long>(header->number));
+        StopProgram(text);
+    }
+    if (size != 0 && size != header->size) {
+        std::snprintf(text, sizeof text,
+                      "sized delete of %lu bytes for a block of %lu bytes (allocation #%llu)",
+                      static_cast<unsigned long>(size), static_cast<unsigned long>(header->size),
+                      static_cast<unsigned long long>(header->number));
+        StopProgram(text);
+    }
+    const unsigned char* slack = reinterpret_cast<const unsigned char*>(header) + PageSize;
+    for (; slack < header->block; ++slack) {
+        if (*slack != SlackFill) {
+            std::snprintf(
+                text, sizeof text, "write %d bytes before a block of %lu bytes (allocation #%llu)",
+                static_cast<int>(header->block - slack), static_cast<unsigned long>(header->size),
+                static_cast<unsigned long long>(header->number));
+            StopProgram(text);
+        }
+    }
+}
+
+// Writes the run's figures to the file that KV_ALLOCATION_REPORT names, when the process ends
+// normally. Built before every other static object of the program, so it is destroyed after
+// them and counts their releases too.
+class ExitReport {
+  public:
+    ExitReport() = default;
+    ~ExitReport();
+};
+
+ExitReport::~ExitReport() {
+    char path[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableA("KV_ALLOCATION_REPORT", path, sizeof path);
+    if (length == 0 || length >= sizeof path) {
+        return;
+    }
+    const Statistics s = CurrentStatistics();
+    char text[512];
+    const int size = std::snprintf(
+        text, sizeof text,
+        "allocations %llu\nlive_blocks %llu\nlive_bytes %llu\npeak_live_bytes %llu\n"
+        "committed_bytes %llu\npeak_committed_bytes %llu\nquarantined_blocks %llu\n",
+        static_cast<unsigned long long>(s.allocations),
+        static_cast<unsigned long long>(s.liveBlocks), static_cast<unsigned long long>(s.liveBytes),
+        static_cast<unsigned long long>(s.peakLiveBytes),
+        static_cast<unsigned long long>(s.committedBytes),
+        static_cast<unsigned long long>(s.peakCommittedBytes),
+        static_cast<unsigned long long>(s.quarantinedBlocks));
+    HANDLE file =
+        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    DWORD written = 0;
+    if (size > 0) {
+        WriteFile(file, text, static_cast<DWORD>(size), &written, nullptr);
+    }
+    CloseHandle(file);
+}
+
+ExitReport exitReport __attribute__((init_priority(101)));
+
+}  // namespace
+
+void* Allocate(std::size_t size, std::size_t alignment, Form form) {
+    StateLock lock;
+    if (!state.configured) {
+        Configure();
+    }
+    Statistics& s = state.statistics;
+    const std::uint64_t number = ++s.allocations;
+    if (number == state.failNumber) {
+        return nullptr;
+    }
+    if (alignment == 0) {
+        alignment = DefaultAlignment(size);
+    }
+    if (alignment > PageSize || size > (std::size_t(1) << (sizeof(void*) == 4 ? 30 : 40))) {
+        return nullptr;
+    }
+    const std::size_t dataPages = size == 0 ? 1 : (size + PageSize - 1) / PageSize;
+    const std::size_t committed = (1 + dataPages) * PageSize;
+    auto* base = static_cast<unsigned char*>(
+        VirtualAlloc(nullptr, committed + PageSize, MEM_RESERVE, PAGE_NOACCESS));
+    if (base == nullptr) {
+        return nullptr;
+    }
+    if (VirtualAlloc(base, committed, MEM_COMMIT, PAGE_READWRITE) == nullptr) {
+        VirtualFree(base, 0, MEM_RELEASE);
+        return nullptr;
+    }
+    unsigned char* dataEnd = base + committed;
+    auto* block = reinterpret_cast<unsigned char*>(
+        (reinterpret_cast<std::uintptr_t>(dataEnd) - size) & ~(std::uintptr_t(alignment) - 1));
+    std::memset(base + PageSize, SlackFill, static_cast<std::size_t>(block - (base + PageSize)));
+    std::memset(block, NewBlockFill, size);
+
+    auto* header = reinterpret_cast<Header*>(base);
+    *header = Header{LiveMagic, form, size, block, dataPages, number};
+    ++s.liveBlocks;
+    s.liveBytes += size;
+    if (s.liveBytes > s.peakLiveBytes) {
+        s.peakLiveBytes = s.liveBytes;
+    }
+    CountCommitted(static_cast<std::int64_t>(committed));
+    return block;
+}
+
+void Release(void* block, Form form, std::size_t size) {
+    if (block == nullptr) {
+        return;
+    }
+    StateLock lock;
+    Header* header = FindHeader(block);
+    CheckRelease(header, block, form, size);
+
+    header->magic = FreedMagic;
+    Statistics& s = state.statistics;
+    --s.liveBlocks;
+    s.liveBytes -= header->size;
+    unsigned char* data = reinterpret_cast<unsigned char*>(header) + PageSize;
+    VirtualFree(data, header->dataPages * PageSize, MEM_DECOMMIT);
+    DWORD previous = 0;
+    VirtualProtect(header, PageSize, PAGE_READONLY, &previous);
+    CountCommitted(-static_cast<std::int64_t>(header->dataPages * PageSize));
+    Quarantine(header);
+}
+
+Statistics CurrentStatistics() {
+    StateLock lock;
+    return state.statistics;
+}
+
+std::size_t QuarantineCapacity() {
+    return QuarantineBlocks;
+}
+
+void FailAllocationNumber(std::uint64_t number) {
+    StateLock lock;
+    if (!state.configured) {
+        Configure();
+    }
+    state.failNumber = number;
+}
+
+}  // namespace CheckedHeap

@@ -1,0 +1,41 @@
+// The checked build's allocator: every C++ allocation gets pages of its own, ends where its pages
+// end and is followed by an inaccessible page; freed blocks stay inaccessible for a while; misuse
+// stops the program with a message that names it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace CheckedHeap {
+
+// How a block was allocated; it must be released the same way.
+enum class Form : std::uint8_t { Single, Array, AlignedSingle, AlignedArray };
+
+// Returns a block of `size` bytes aligned to `alignment` (0: the default for its size), or null
+// when the block cannot be had or this allocation is the one chosen to fail.
+void* Allocate(std::size_t size, std::size_t alignment, Form form);
+
+// Releases a block; `size` is the size a sized delete passes, 0 when none is passed. Stops the
+// program when the pointer was not handed out, was released before or is released the wrong way.
+void Release(void* block, Form form, std::size_t size);
+
+// Figures of this process so far, for the tests and the exit report.
+struct Statistics {
+    std::uint64_t allocations;     // every allocation asked for, failed ones included
+    std::uint64_t liveBlocks;      // blocks handed out and not yet released
+    std::uint64_t liveBytes;       // bytes asked for by those blocks
+    std::uint64_t peakLiveBytes;   // the highest liveBytes seen
+    std::uint64_t committedBytes;  // pages committed now, quarantined headers included
+    std::uint64_t peakCommittedBytes;
+    std::uint64_t quarantinedBlocks;  // released blocks still kept inaccessible
+};
+Statistics CurrentStatistics();
+
+// The most blocks kept in quarantine at once; the oldest gives its address space back first.
+std::size_t QuarantineCapacity();
+
+// Makes the allocation with this number (counted from 1 over the whole run) fail; 0 fails none.
+// KV_FAIL_ALLOCATION in the environment sets it at the first allocation.
+void FailAllocationNumber(std::uint64_t number);
+
+}  // namespace CheckedHeap

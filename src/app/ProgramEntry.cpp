@@ -19,6 +19,10 @@ constexpr int WindowHeight = 650;
 int RunGame(KvMainWnd& window) {
     window.Create(MainClassStyle, WS_OVERLAPPEDWINDOW, WS_EX_APPWINDOW, nullptr, nullptr);
     if (window.GetHwnd() == nullptr) {
+        // A creation that failed after WM_CREATE still destroyed the window, which posted the
+        // quit message; it is taken back, as no loop of this run will read it.
+        MSG quit;
+        PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
         return NoWindowExitCode;
     }
     ResizeKeepingPosition(window, WindowWidth, WindowHeight);

@@ -2,6 +2,7 @@
 
 #include "ExecutablePath.h"
 #include "FontCache.h"
+#include "ImageStore.h"
 #include "ModuleInstance.h"
 #include "PenCache.h"
 
@@ -17,6 +18,15 @@ void LoadCellImage(KvJigsawImage& image, HMODULE module, WORD resourceId) {
 }
 
 }  // namespace
+
+// Process-wide objects are destroyed at exit in the reverse order of their construction. The
+// context releases pens, fonts and pictures into the caches and the image store, so these are
+// built first: whatever happens to the window, they are still there when the context goes.
+AppContext::AppContext() {
+    PenCache::Instance();
+    FontCache::Instance();
+    ImageStore::Instance();
+}
 
 // Called at process exit; the main window's WM_DESTROY has normally emptied the context already.
 AppContext::~AppContext() {

@@ -22,7 +22,8 @@ class AppContext {
     static constexpr COLORREF GridColor = RGB(168, 168, 168);
     static constexpr wchar_t WindowTitleFormat[] = L"%s （%u.%u）:";
 
-    AppContext() = default;
+    // Builds the caches and the store that the context releases into, so that they outlive it.
+    AppContext();
     ~AppContext();
     AppContext(const AppContext&) = delete;
     AppContext& operator=(const AppContext&) = delete;

@@ -132,6 +132,9 @@ LRESULT KvWnd::AnswerAfterException(HWND handle, UINT message, WPARAM wParam,
         case WM_DESTROY:
             FinishDestroy();
             return 0;
+        case WM_NCDESTROY:
+            FinishDestroy();
+            return DefWindowProcW(handle, message, wParam, lParam);
         default:
             return DefWindowProcW(handle, message, wParam, lParam);
     }
@@ -145,6 +148,7 @@ LRESULT KvWnd::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:        return OnCreate(wParam, lParam);
         case WM_DESTROY:       return OnDestroy(wParam, lParam);
+        case WM_NCDESTROY:     return OnDestroyWithoutWmDestroy(wParam, lParam);
         case WM_SIZE:          OnSize(LOWORD(lParam), HIWORD(lParam), lParam); break;
         case WM_ACTIVATE:      PostActiveChanged(LOWORD(wParam) != 0 ? 1 : 0); break;
         case WM_ENABLE:        PostActiveChanged(wParam); break;
@@ -192,6 +196,17 @@ LRESULT KvWnd::OnDestroy(WPARAM wParam, LPARAM lParam) {
     const LRESULT result = HandleMessage(WM_DESTROY, wParam, lParam);
     FinishDestroy();
     return result;
+}
+
+// Called at WM_NCDESTROY while the object still has its window, which happens only when
+// WM_DESTROY never came: a creation that fails after WM_NCCREATE (-1 from WM_CREATE, or a
+// failure of the system's own after WM_CREATE succeeded) ends with WM_NCDESTROY alone. The
+// subclass gets its WM_DESTROY all the same, so that what it acquired at creation is released
+// exactly as when a window is destroyed; the message itself gets the default processing.
+LRESULT KvWnd::OnDestroyWithoutWmDestroy(WPARAM wParam, LPARAM lParam) {
+    HWND handle = hwnd;
+    OnDestroy(0, 0);
+    return DefWindowProcW(handle, WM_NCDESTROY, wParam, lParam);
 }
 
 // Clears the handle, so that the window's last messages go to DefWindowProcW. A mouse-leave

@@ -47,6 +47,7 @@ class KvWnd : public KvWndBase {
 
     LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
     LRESULT OnDestroy(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDestroyWithoutWmDestroy(WPARAM wParam, LPARAM lParam);
     void OnSize(int width, int height, LPARAM sizeLParam);
     void PostActiveChanged(WPARAM active);
     LRESULT OnPaint();

@@ -5,7 +5,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "AppContext.h"
+#include "FontCache.h"
+#include "ImageStore.h"
 #include "MainWindowFixture.h"
+#include "PenCache.h"
 #include "ProgramEntry.h"
 
 namespace {
@@ -19,6 +23,22 @@ class RefusedMainWnd : public KvMainWnd {
         }
         return KvMainWnd::HandleMessage(message, wParam, lParam);
     }
+};
+
+// A main window whose creation fails after WM_CREATE has filled the context and made the
+// controls, as when the system cannot finish a window it has begun.
+class FailingAfterCreateMainWnd : public KvMainWnd {
+  public:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_CREATE) {
+            KvMainWnd::HandleMessage(message, wParam, lParam);
+            contextFilledAtCreate = GetAppContext().moduleHandle != nullptr;
+            return -1;
+        }
+        return KvMainWnd::HandleMessage(message, wParam, lParam);
+    }
+
+    bool contextFilledAtCreate = false;
 };
 
 // A main window that asks to be closed as soon as it exists and notes how it looked then.
@@ -75,6 +95,25 @@ TEST(ProgramEntryTest, WindowThatCannotBeCreatedEndsRunWithFailure) {
     // Entering the message loop here would wait for good.
     EXPECT_EQ(RunGame(window), NoWindowExitCode);
     EXPECT_NE(NoWindowExitCode, 0);
+}
+
+// Nothing may be left for exit to release: the caches and the store may be gone by then.
+TEST(ProgramEntryTest, CreationFailingAfterTheContextWasFilledEmptiesItAgain) {
+    {
+        FailingAfterCreateMainWnd window;
+        EXPECT_EQ(RunGame(window), NoWindowExitCode);
+        ASSERT_TRUE(window.contextFilledAtCreate);
+    }
+    const AppContext& context = GetAppContext();
+    EXPECT_EQ(context.moduleHandle, nullptr);
+    EXPECT_EQ(PenCache::Instance().EntryCount(), 0u);
+    EXPECT_EQ(FontCache::Instance().EntryCount(), 0u);
+    EXPECT_EQ(ImageStore::EntryCount(), 0u);
+    EXPECT_EQ(context.blockImage.StoreId(), 0u);
+    EXPECT_EQ(context.pieceImage.StoreId(), 0u);
+    MSG quit;
+    EXPECT_FALSE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+        << "a quit message left behind would end the next message loop at once";
 }
 
 TEST(ProgramEntryTest, RunShowsCentredWindowAndEndsWhenClosed) {

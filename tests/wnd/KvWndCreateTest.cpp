@@ -126,6 +126,26 @@ TEST(KvWndCreate, MinusOneFromCreateFailsTheCreationAndFreesTheBuffers) {
     EXPECT_EQ(nullptr, window.SecondBuffer());
 }
 
+// The system sends only WM_NCDESTROY for a window whose creation fails after WM_NCCREATE; the
+// subclass must still get the WM_DESTROY that releases what it acquired at WM_CREATE.
+TEST(KvWndCreate, AFailedCreationStillDeliversWmDestroyOnceAndForgetsTheHandle) {
+    RecordingWindow window;
+    window.answers[WM_CREATE] = -1;
+    ASSERT_FALSE(window.Create(0xB, WS_POPUP, 0, nullptr, nullptr));
+    ASSERT_EQ(1, window.Count(WM_CREATE));
+    EXPECT_EQ(1, window.Count(WM_DESTROY));
+    EXPECT_EQ(0, window.Count(WM_NCDESTROY)) << "WM_NCDESTROY belongs to the default processing";
+    const HWND handle = window.log->back().hwndAtCall;
+    EXPECT_FALSE(IsWindow(handle));
+    EXPECT_EQ(nullptr, WindowRegistry::FindByHwnd(handle));
+
+    // The object is back where it started: a second creation works and is destroyed normally.
+    window.answers.erase(WM_CREATE);
+    ASSERT_TRUE(window.Create(0xB, WS_POPUP, 0, nullptr, nullptr));
+    DestroyWindow(window.GetHwnd());
+    EXPECT_EQ(2, window.Count(WM_DESTROY));
+}
+
 TEST(KvWndDestroy, DeletingAnObjectDestroysItsWindowWithoutRunningAnyHook) {
     auto window = std::make_unique<RecordingWindow>();
     ASSERT_TRUE(window->CreatePopup(0, 0, 50, 40));

@@ -15,14 +15,20 @@ dist=${2:-$root/build/dist}
 toolchain=${3:-mingw-i686.cmake}
 
 bash "$tools/install-deps.sh"
-. "$tools/build.sh"
 . "$tools/wine-env.sh"
 mkdir -p "$build_dir" "$dist"
 build_dir=$(cd "$build_dir" && pwd)
 dist=$(cd "$dist" && pwd)
 
-# KV_CHECKED_HEAP stays at its default (off): players get the program's own allocator.
-kv_build "$build_dir" "$toolchain" -DCMAKE_BUILD_TYPE=MinSizeRel -DBUILD_TESTING=OFF -DKV_RELEASE=ON
+# Configured every time (a second or two), so that the folder always has exactly these settings.
+# KV_CHECKED_HEAP stays at its default, off here: players get the program's own allocator.
+if ! cmake -S "$root" -B "$build_dir" -G Ninja "-DCMAKE_TOOLCHAIN_FILE=$root/cmake/$toolchain" \
+    -DCMAKE_BUILD_TYPE=MinSizeRel -DBUILD_TESTING=OFF -DKV_RELEASE=ON \
+    >"$build_dir.configure.log" 2>&1; then
+    cat "$build_dir.configure.log" >&2
+    exit 1
+fi
+cmake --build "$build_dir" -j "$(nproc)"
 exe="$build_dir/src/app/kvblocks.exe"
 
 # The version CMake wrote from the project version, the one place it is set.

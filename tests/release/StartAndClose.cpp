@@ -17,10 +17,11 @@ constexpr DWORD ExitLimit = 10000;
 
 // The C runtime's "%ls" cannot convert Chinese in the "C" locale; the log reads UTF-8.
 std::string Utf8(const std::wstring& text) {
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string bytes(size > 0 ? size - 1 : 0, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &bytes[0], size, nullptr, nullptr);
+    const int length = static_cast<int>(text.size());
+    std::string bytes(
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), length, nullptr, 0, nullptr, nullptr), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), length, &bytes[0], static_cast<int>(bytes.size()),
+                        nullptr, nullptr);
     return bytes;
 }
 

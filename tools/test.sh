@@ -21,6 +21,10 @@ echo "== 32-bit Windows build"
 kv_build "$build/win32" mingw-i686.cmake
 if kv_can_run_32bit; then
     windows=win32
+    # The game alone as a 64-bit program too: the test of a game that cannot make its window
+    # runs both.
+    echo "== 64-bit Windows build of the game"
+    KV_BUILD_TARGETS=kvblocks kv_build "$build/win64" mingw-x86_64.cmake
 else
     echo "== This kernel cannot run 32-bit programs: 64-bit Windows build for the tests"
     windows=win64

@@ -15,13 +15,30 @@ constexpr UINT SendLimit = 1000;
 
 }  // namespace
 
-GameProcess::GameProcess(const char* unixPath) {
+GameProcess::GameProcess(const char* unixPath, const wchar_t* outputPath) {
     const std::wstring path = WindowsPath(unixPath);
     std::wstring commandLine = L"\"" + path + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
-    started_ = CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                              nullptr, &startup, &process_) != FALSE;
+    HANDLE output = INVALID_HANDLE_VALUE;
+    if (outputPath != nullptr) {
+        SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+        output = CreateFileW(outputPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (output == INVALID_HANDLE_VALUE) {
+            return;
+        }
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = nullptr;
+        startup.hStdOutput = output;
+        startup.hStdError = output;
+    }
+    started_ = CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr,
+                              outputPath != nullptr ? TRUE : FALSE, 0, nullptr, nullptr, &startup,
+                              &process_) != FALSE;
+    if (output != INVALID_HANDLE_VALUE) {
+        CloseHandle(output);
+    }
 }
 
 // A test that failed half-way must not leave the game behind.

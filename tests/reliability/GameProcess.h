@@ -15,8 +15,10 @@ struct GameWindows {
 
 class GameProcess {
   public:
-    // Starts the program at `unixPath`, a path of the build machine.
-    explicit GameProcess(const char* unixPath);
+    // Starts the program at `unixPath`, a path of the build machine. With `outputPath`, a Windows
+    // path, its standard output and error go to that file (Wine's own messages about the process,
+    // such as an unhandled fault, included).
+    explicit GameProcess(const char* unixPath, const wchar_t* outputPath = nullptr);
     ~GameProcess();
     GameProcess(const GameProcess&) = delete;
     GameProcess& operator=(const GameProcess&) = delete;

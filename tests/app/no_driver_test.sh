@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# The built game in a Wine prefix whose display driver does not exist. Creating the main window
+# then fails after WM_CREATE has run, and the game must end by itself with status 1: no fault,
+# no exception, nothing from the checked heap.
+#   tests/app/no_driver_test.sh GAME [GAME...]
+# Every GAME that is built and that this machine can run is tried, each in its own build folder's
+# prefix (a GAME is BUILD/src/app/kvblocks.exe); the test fails when none could be.
+set -u
+. "$(dirname "$0")/../../tools/wine-env.sh"
+export KV_WINE_DRIVER=nodriver
+
+declare -A seen=()
+ran=0
+failures=0
+for game in "$@"; do
+    if [ ! -f "$game" ]; then
+        echo "not built, not tried: $game"
+        continue
+    fi
+    game=$(cd "$(dirname "$game")" && pwd -P)/$(basename "$game")
+    [ -n "${seen[$game]:-}" ] && continue
+    seen[$game]=1
+    bits=$(kv_pe_bits "$game")
+    if [ "$bits" = 32 ] && ! kv_can_run_32bit; then
+        echo "this machine cannot run 32-bit programs, not tried: $game"
+        continue
+    fi
+    build_dir=$(dirname "$(dirname "$(dirname "$(dirname "$game")")")")
+    if ! kv_wine_setup "$build_dir" "$game"; then
+        echo "FAIL: no prefix without a display driver in $build_dir"
+        failures=$((failures + 1))
+        continue
+    fi
+    output=$(mktemp)
+    errors=$(mktemp)
+    timeout 60 "$KV_WINE" "$game" >"$output" 2>"$errors" </dev/null
+    status=$?
+    ran=$((ran + 1))
+    echo "$bits-bit $game: exit status $status"
+    if [ "$status" -ne 1 ]; then
+        echo "FAIL: expected exit status 1 (no window), got $status"
+        failures=$((failures + 1))
+    fi
+    if grep -a -i -E 'unhandled|exception|page fault|terminate|checked heap' "$errors"; then
+        echo "FAIL: the lines above came on standard error"
+        failures=$((failures + 1))
+    fi
+    rm -f "$output" "$errors"
+done
+
+if [ "$ran" -eq 0 ]; then
+    echo "FAIL: no game could be run"
+    exit 1
+fi
+echo "$ran run, $failures failures"
+[ "$failures" -eq 0 ]

@@ -1,0 +1,187 @@
+// Allocation-failure sweep of the checked game: one run counts the allocations of a short session
+// (start-up, first paint, a started game with a few pieces, close); then the game is run again
+// once for each allocation number, evenly sampled when there are many, with that allocation
+// failing. Every run must end by itself with status 0 or 1, with no fault and no exception.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "GameProcess.h"
+
+namespace {
+
+constexpr UINT_PTR StartDelayTimer = 3;
+constexpr UINT_PTR FallTimer = 4;
+constexpr UINT_PTR SpawnTimer = 5;
+constexpr int PiecesPlayed = 4;
+// How many failing runs at most, unless KV_SWEEP_RUNS asks for another number: about a second
+// each here.
+constexpr long DefaultRuns = 120;
+constexpr DWORD WindowLimit = 20000;
+constexpr DWORD QueueLimit = 10000;
+constexpr DWORD ExitLimit = 20000;
+
+// Sets an environment variable of this process, which the game started next inherits, for as
+// long as the object lives. This process read its own allocation settings long ago.
+class ScopedEnvironment {
+  public:
+    ScopedEnvironment(const wchar_t* name, const std::wstring& value) : name_(name) {
+        SetEnvironmentVariableW(name, value.c_str());
+    }
+    ~ScopedEnvironment() { SetEnvironmentVariableW(name_, nullptr); }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+  private:
+    const wchar_t* name_;
+};
+
+std::wstring TemporaryPath(const wchar_t* prefix) {
+    wchar_t folder[MAX_PATH] = {};
+    wchar_t path[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    GetTempFileNameW(folder, prefix, 0, path);
+    return path;
+}
+
+std::string ReadFile(const std::wstring& path) {
+    std::ifstream file(path.c_str(), std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// What one run of the game came to.
+struct RunOutcome {
+    long exitCode = -1;  // -1: it had not ended in time and was ended by the test
+    bool windowShown = false;
+    bool piecesPlayed = false;  // the game took every input of the session
+    std::string output;         // its standard output and error, Wine's messages included
+};
+
+// Plays the session: start a game with the button, drop a few pieces with keys and the game's
+// own timer ticks, close. A game that shows no window must end by itself.
+RunOutcome RunSession() {
+    const std::wstring outputPath = TemporaryPath(L"kvo");
+    RunOutcome outcome;
+    {
+        GameProcess game(KV_GAME_PROGRAM, outputPath.c_str());
+        if (!game.Started()) {
+            return outcome;
+        }
+        const GameWindows windows = game.WaitForWindows(WindowLimit);
+        outcome.windowShown = windows.main != nullptr;
+        if (outcome.windowShown) {
+            PostMessageW(windows.button, BM_CLICK, 0, 0);
+            PostMessageW(windows.main, WM_TIMER, StartDelayTimer, 0);
+            for (int piece = 0; piece < PiecesPlayed; ++piece) {
+                const WPARAM key = piece % 2 == 0 ? VK_LEFT : VK_RIGHT;
+                PostMessageW(windows.main, WM_KEYDOWN, key, 1);
+                PostMessageW(windows.main, WM_KEYDOWN, VK_SPACE, 1);
+                PostMessageW(windows.main, WM_KEYDOWN, VK_DOWN, 1);
+                PostMessageW(windows.main, WM_TIMER, FallTimer, 0);
+                PostMessageW(windows.main, WM_TIMER, SpawnTimer, 0);
+            }
+            outcome.piecesPlayed = WaitForEmptyQueue(windows, 1, QueueLimit);
+            PostMessageW(windows.main, WM_CLOSE, 0, 0);
+        }
+        outcome.exitCode = game.WaitForExit(ExitLimit);
+    }
+    outcome.output = ReadFile(outputPath);
+    DeleteFileW(outputPath.c_str());
+    return outcome;
+}
+
+// Returns the number after `key` in the checked heap's exit report, or 0.
+unsigned long ReportValue(const std::string& report, const std::string& key) {
+    std::istringstream lines(report);
+    std::string name;
+    unsigned long value = 0;
+    while (lines >> name >> value) {
+        if (name == key) {
+            return value;
+        }
+    }
+    return 0;
+}
+
+long RunsWanted() {
+    const char* text = std::getenv("KV_SWEEP_RUNS");
+    const long wanted = text != nullptr ? std::strtol(text, nullptr, 10) : 0;
+    return wanted > 0 ? wanted : DefaultRuns;
+}
+
+// What a run without a fault may print: Wine's own notes are fine, a fault or an exception not.
+bool MentionsAFault(const std::string& output) {
+    for (const char* sign :
+         {"Unhandled", "unhandled", "page fault", "checked heap", "terminate", "exception"}) {
+        if (output.find(sign) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST(AllocationSweepTest, EveryFailedAllocationEndsTheGameCleanly) {
+    const std::wstring reportPath = TemporaryPath(L"kvr");
+    RunOutcome counted;
+    {
+        ScopedEnvironment report(L"KV_ALLOCATION_REPORT", reportPath);
+        counted = RunSession();
+    }
+    const std::string report = ReadFile(reportPath);
+    DeleteFileW(reportPath.c_str());
+    ASSERT_TRUE(counted.windowShown) << counted.output;
+    ASSERT_TRUE(counted.piecesPlayed) << "the game did not take the session's inputs";
+    ASSERT_EQ(counted.exitCode, 0) << counted.output;
+    const unsigned long allocations = ReportValue(report, "allocations");
+    ASSERT_GT(allocations, 0ul) << "no allocation report: is this the checked build?\n" << report;
+    std::printf("one session makes %lu allocations; peak %lu bytes asked for, %lu committed\n",
+                allocations, ReportValue(report, "peak_live_bytes"),
+                ReportValue(report, "peak_committed_bytes"));
+
+    const long runs = std::min<long>(RunsWanted(), static_cast<long>(allocations));
+    std::map<long, int> exitCodes;
+    std::string statuses;
+    unsigned long first = 0;
+    unsigned long last = 0;
+    for (long run = 1; run <= runs; ++run) {
+        // Evenly spread over 1..allocations, the first and the last included.
+        const unsigned long failing =
+            static_cast<unsigned long>((run * static_cast<long long>(allocations)) / runs);
+        first = first == 0 ? failing : first;
+        last = failing;
+        RunOutcome outcome;
+        {
+            ScopedEnvironment fail(L"KV_FAIL_ALLOCATION", std::to_wstring(failing));
+            outcome = RunSession();
+        }
+        ++exitCodes[outcome.exitCode];
+        statuses += " " + std::to_string(failing) + (outcome.windowShown ? "w" : "") + ":" +
+                    std::to_string(outcome.exitCode);
+        SCOPED_TRACE("allocation " + std::to_string(failing) + " failing");
+        EXPECT_TRUE(outcome.exitCode == 0 || outcome.exitCode == 1)
+            << "exit status " << outcome.exitCode << " (-1: it did not end by itself)\n"
+            << outcome.output;
+        EXPECT_FALSE(MentionsAFault(outcome.output)) << outcome.output;
+        if (outcome.exitCode == 0) {
+            EXPECT_TRUE(outcome.windowShown) << "a game without a window ended with status 0";
+        }
+    }
+    std::printf("%ld failing runs, allocations %lu to %lu, every %.1f:", runs, first, last,
+                static_cast<double>(allocations) / static_cast<double>(runs));
+    for (const auto& [code, count] : exitCodes) {
+        std::printf(" %d ended with status %ld;", count, code);
+    }
+    std::printf("\nfailing allocation, w where the window was shown, and exit status:%s\n",
+                statuses.c_str());
+}

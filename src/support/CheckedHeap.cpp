@@ -188,46 +188,64 @@ Header* FindHeader(void* block) {
     return header;
 }
 
-void CheckRelease(const Header* header, void* block, Form form, std::size_t size) {
+// Stops the program with "<what> a block of N bytes (allocation #K)".
+[[noreturn]] void StopForBlock(const char* what, const Header* header) {
     char text[256];
-    if (header->block != block) {
-        std::snprintf(text, sizeof text,
-                      "release of a pointer %d bytes into a block of %lu bytes (allocation #%llu)",
-                      static_cast<int>(static_cast<unsigned char*>(block) - header->block),
-                      static_cast<unsigned long>(header->size),
-                      static_cast<unsigned long long>(header->number));
-        StopProgram(text);
+    std::snprintf(text, sizeof text, "%s a block of %llu bytes (allocation #%llu)", what,
+                  static_cast<unsigned long long>(header->size),
+                  static_cast<unsigned long long>(header->number));
+    StopProgram(text);
+}
+
+// Returns the offset of the first byte in [from, to) that lost the slack's pattern, or -1.
+long long FirstOverwritten(const unsigned char* from, const unsigned char* to) {
+    for (const unsigned char* byte = from; byte < to; ++byte) {
+        if (*byte != SlackFill) {
+            return byte - from;
+        }
+    }
+    return -1;
+}
+
+void CheckRelease(const Header* header, void* block, Form form, std::size_t size) {
+    char what[160];
+    const long long offset = static_cast<unsigned char*>(block) - header->block;
+    if (offset != 0) {
+        std::snprintf(what, sizeof what, "release of a pointer %lld bytes %s",
+                      offset < 0 ? -offset : offset, offset > 0 ? "into" : "before");
+        StopForBlock(what, header);
     }
     if (header->magic == FreedMagic) {
-        std::snprintf(text, sizeof text, "double delete of a block of %lu bytes (allocation #%llu)",
-                      static_cast<unsigned long>(header->size),
-                      static_cast<unsigned long long>(header->number));
-        StopProgram(text);
+        StopForBlock("double delete of", header);
     }
     if (header->form != form) {
+        char text[256];
         std::snprintf(text, sizeof text,
-                      "mismatched delete: a block of %lu bytes from %s released with %s "
+                      "mismatched delete: a block of %llu bytes from %s released with %s "
                       "(allocation #%llu)",
-                      static_cast<unsigned long>(header->size), FormName(header->form),
+                      static_cast<unsigned long long>(header->size), FormName(header->form),
                       ReleaseName(form), static_cast<unsigned long long>(header->number));
         StopProgram(text);
     }
     if (size != 0 && size != header->size) {
-        std::snprintf(text, sizeof text,
-                      "sized delete of %lu bytes for a block of %lu bytes (allocation #%llu)",
-                      static_cast<unsigned long>(size), static_cast<unsigned long>(header->size),
-                      static_cast<unsigned long long>(header->number));
-        StopProgram(text);
+        std::snprintf(what, sizeof what, "sized delete of %llu bytes for",
+                      static_cast<unsigned long long>(size));
+        StopForBlock(what, header);
     }
-    const unsigned char* slack = reinterpret_cast<const unsigned char*>(header) + PageSize;
-    for (; slack < header->block; ++slack) {
-        if (*slack != SlackFill) {
-            std::snprintf(
-                text, sizeof text, "write %d bytes before a block of %lu bytes (allocation #%llu)",
-                static_cast<int>(header->block - slack), static_cast<unsigned long>(header->size),
-                static_cast<unsigned long long>(header->number));
-            StopProgram(text);
-        }
+    // The slack before the block, and the bytes an alignment left between its end and the
+    // guard page.
+    const auto* dataStart = reinterpret_cast<const unsigned char*>(header) + PageSize;
+    const unsigned char* blockEnd = header->block + header->size;
+    const long long before = FirstOverwritten(dataStart, header->block);
+    if (before >= 0) {
+        std::snprintf(what, sizeof what, "write %lld bytes before",
+                      static_cast<long long>(header->block - dataStart) - before);
+        StopForBlock(what, header);
+    }
+    const long long after = FirstOverwritten(blockEnd, dataStart + header->dataPages * PageSize);
+    if (after >= 0) {
+        std::snprintf(what, sizeof what, "write %lld bytes past the end of", after + 1);
+        StopForBlock(what, header);
     }
 }
 
@@ -306,6 +324,7 @@ void* Allocate(std::size_t size, std::size_t alignment, Form form) {
         (reinterpret_cast<std::uintptr_t>(dataEnd) - size) & ~(std::uintptr_t(alignment) - 1));
     std::memset(base + PageSize, SlackFill, static_cast<std::size_t>(block - (base + PageSize)));
     std::memset(block, NewBlockFill, size);
+    std::memset(block + size, SlackFill, static_cast<std::size_t>(dataEnd - (block + size)));
 
     auto* header = reinterpret_cast<Header*>(base);
     *header = Header{LiveMagic, form, size, block, dataPages, number};

@@ -1,0 +1,315 @@
+// The checked build's allocator: block placement and fill, what a release leaves behind, chosen
+// failures, and (in the probe program) how misuse stops a process and what it reports.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "CheckedHeap.h"
+#include "TemporaryFile.h"
+
+namespace {
+
+using CheckedHeap::CurrentStatistics;
+using CheckedHeap::QuarantineCapacity;
+using CheckedHeap::Statistics;
+
+constexpr std::uintptr_t PageSize = 4096;
+
+// Keeps the compiler from pairing an allocation with its release and removing both.
+template <typename T>
+T* Hide(T* pointer) {
+    static T* volatile slot;
+    slot = pointer;
+    return slot;
+}
+
+DWORD PageState(const void* address) {
+    MEMORY_BASIC_INFORMATION region = {};
+    VirtualQuery(address, &region, sizeof region);
+    return region.State;
+}
+
+std::uintptr_t Address(const void* pointer) {
+    return reinterpret_cast<std::uintptr_t>(pointer);
+}
+
+TEST(CheckedHeap, BlocksEndAtAGuardPageAlignedAndFilled) {
+    // {size, alignment}; 0: plain new, whose alignment follows from the size.
+    const std::size_t requests[][2] = {{1, 0},    {3, 0},       {13, 0},   {24, 0},    {40, 0},
+                                       {4095, 0}, {4096, 0},    {4097, 0}, {65544, 0}, {64, 64},
+                                       {1, 4096}, {8192, 4096}, {10, 64},  {24, 256}};
+    for (const auto& r : requests) {
+        const std::size_t size = r[0];
+        auto* block = static_cast<unsigned char*>(
+            Hide(r[1] ? ::operator new[](size, std::align_val_t(r[1])) : ::operator new(size)));
+        const std::size_t lowestBit = size & (~size + 1);
+        const std::size_t alignment = r[1] ? r[1] : lowestBit < 16 ? lowestBit : 16;
+        EXPECT_EQ(Address(block) % alignment, 0u) << size;
+        // As close to the guard page as the alignment allows: flush when it divides the size.
+        const std::uintptr_t gap = (PageSize - Address(block + size) % PageSize) % PageSize;
+        EXPECT_EQ(gap, size % alignment == 0 ? 0 : gap) << size;
+        EXPECT_LT(gap, alignment) << size;
+        EXPECT_EQ(PageState(block + size - 1), static_cast<DWORD>(MEM_COMMIT)) << size;
+        EXPECT_EQ(PageState(block + size + gap), static_cast<DWORD>(MEM_RESERVE)) << size;
+        std::size_t unfilled = 0;
+        for (std::size_t i = 0; i < size; ++i) {
+            unfilled += block[i] != 0xCD;
+        }
+        EXPECT_EQ(unfilled, 0u) << size;
+        if (Address(block) % PageSize != 0) {
+            EXPECT_EQ(block[-1], 0xAB) << size;
+        }
+        r[1] ? ::operator delete[](block, std::align_val_t(r[1])) : ::operator delete(block);
+    }
+    void* empty[] = {Hide(::operator new(0)), Hide(::operator new[](0))};
+    EXPECT_TRUE(empty[0] != nullptr && empty[1] != nullptr && empty[0] != empty[1]);
+    ::operator delete(empty[0]);
+    ::operator delete[](empty[1]);
+}
+
+TEST(CheckedHeap, QuarantineGivesBackTheOldestBlockFirst) {
+    const std::size_t capacity = QuarantineCapacity();
+    std::vector<char*> blocks(capacity + 1);
+    for (char*& block : blocks) {
+        block = Hide(new char[24]);
+    }
+    // After `capacity` releases the quarantine holds exactly these, the first being the oldest.
+    for (std::size_t i = 0; i < capacity; ++i) {
+        delete[] blocks[i];
+    }
+    const DWORD firstWhileKept = PageState(blocks[0]);
+    delete[] blocks[capacity];
+    EXPECT_EQ(firstWhileKept, static_cast<DWORD>(MEM_RESERVE));
+    EXPECT_EQ(PageState(blocks[0]), static_cast<DWORD>(MEM_FREE));
+    EXPECT_EQ(PageState(blocks[1]), static_cast<DWORD>(MEM_RESERVE));
+}
+
+TEST(CheckedHeap, ReleaseDecommitsAndQuarantineStaysBounded) {
+    const std::size_t capacity = QuarantineCapacity();
+    const Statistics before = CurrentStatistics();
+    char* block = Hide(new char[5000]);  // a header page and two data pages
+    const Statistics held = CurrentStatistics();
+    delete[] block;
+    EXPECT_EQ(PageState(block), static_cast<DWORD>(MEM_RESERVE));
+    EXPECT_EQ(PageState(block + 4999), static_cast<DWORD>(MEM_RESERVE));
+    for (std::size_t i = 0; i < 3 * capacity; ++i) {
+        delete[] Hide(new char[24 + i % 50]);
+    }
+    const Statistics after = CurrentStatistics();
+    EXPECT_EQ(held.liveBlocks, before.liveBlocks + 1);
+    EXPECT_EQ(held.liveBytes, before.liveBytes + 5000);
+    EXPECT_EQ(held.committedBytes, before.committedBytes + 3 * PageSize);
+    EXPECT_EQ(after.allocations, before.allocations + 1 + 3 * capacity);
+    EXPECT_EQ(after.liveBlocks, before.liveBlocks);
+    EXPECT_EQ(after.liveBytes, before.liveBytes);
+    EXPECT_EQ(after.quarantinedBlocks, capacity);
+    // Only the headers of the blocks that filled the quarantine up stay committed.
+    EXPECT_EQ(after.committedBytes,
+              before.committedBytes + (capacity - before.quarantinedBlocks) * PageSize);
+}
+
+TEST(CheckedHeap, ChosenAllocationFailsAndTheNextSucceeds) {
+    struct Form {
+        void* (*allocate)(bool nothrow);
+        void (*release)(void*);
+    } forms[] = {
+        {[](bool n) { return n ? ::operator new(24, std::nothrow) : ::operator new(24); },
+         [](void* p) { ::operator delete(p); }},
+        {[](bool n) { return n ? ::operator new[](24, std::nothrow) : ::operator new[](24); },
+         [](void* p) { ::operator delete[](p); }},
+        {[](bool n) {
+             return n ? ::operator new(24, std::align_val_t(32), std::nothrow)
+                      : ::operator new(24, std::align_val_t(32));
+         },
+         [](void* p) { ::operator delete(p, std::align_val_t(32)); }},
+        {[](bool n) {
+             return n ? ::operator new[](24, std::align_val_t(32), std::nothrow)
+                      : ::operator new[](24, std::align_val_t(32));
+         },
+         [](void* p) { ::operator delete[](p, std::align_val_t(32)); }},
+    };
+    for (const Form& form : forms) {
+        for (bool nothrow : {false, true}) {
+            void* results[3] = {};
+            bool threw[3] = {};
+            const std::uint64_t start = CurrentStatistics().allocations;
+            CheckedHeap::FailAllocationNumber(start + 2);
+            for (int i = 0; i < 3; ++i) {
+                try {
+                    results[i] = form.allocate(nothrow);
+                } catch (const std::bad_alloc&) {
+                    threw[i] = true;
+                }
+            }
+            CheckedHeap::FailAllocationNumber(0);
+            const int index = static_cast<int>(&form - forms);
+            EXPECT_TRUE(results[0] && !results[1] && results[2]) << index << nothrow;
+            EXPECT_TRUE(!threw[0] && threw[1] == !nothrow && !threw[2]) << index << nothrow;
+            EXPECT_EQ(CurrentStatistics().allocations, start + 3) << index << nothrow;
+            form.release(results[0]);
+            form.release(results[2]);
+        }
+    }
+}
+
+// A file's text, its line ends made "\n".
+std::string ReadText(const WideString& path) {
+    std::string text;
+    HANDLE file = OpenWithoutSharing(path);
+    ScopedHandle closer(file);
+    char buffer[4096];
+    DWORD count = 0;
+    while (closer.IsValid() && ReadFile(file, buffer, sizeof buffer, &count, nullptr) && count) {
+        for (DWORD i = 0; i < count; ++i) {
+            text += buffer[i] == '\r' ? std::string() : std::string(1, buffer[i]);
+        }
+    }
+    return text;
+}
+
+// Runs the probe built beside this program with `variable` set in its environment, and returns
+// its exit status (-1 when it could not run or did not end) and its output.
+DWORD RunProbe(const std::wstring& arguments, std::string& output,
+               const wchar_t* variable = L"KV_UNUSED", const wchar_t* value = L"") {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring program = self;
+    program = program.substr(0, program.find_last_of(L"\\/") + 1) + L"checked_heap_probe.exe";
+    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
+    TemporaryFile file;
+    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+    HANDLE handle = CreateFileW(file.Path().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = handle;
+    PROCESS_INFORMATION process = {};
+    SetEnvironmentVariableW(variable, value);
+    const BOOL started = CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
+                                        nullptr, nullptr, &startup, &process);
+    SetEnvironmentVariableW(variable, nullptr);
+    CloseHandle(handle);
+    DWORD status = static_cast<DWORD>(-1);
+    if (started) {
+        if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
+            TerminateProcess(process.hProcess, status);
+            WaitForSingleObject(process.hProcess, 10000);
+        }
+        GetExitCodeProcess(process.hProcess, &status);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    output = ReadText(file.Path());
+    return status;
+}
+
+// The text after "NAME " in `output`, up to the end of its line.
+std::string Field(const std::string& output, const std::string& name) {
+    const std::size_t at = output.find(name + " ");
+    if (at == std::string::npos) {
+        return "(no " + name + ")";
+    }
+    const std::size_t start = at + name.size() + 1;
+    return output.substr(start, output.find('\n', start) - start);
+}
+
+struct Misuse {
+    const char* name;
+    const char* message;  // what the output must hold; a fault's is followed by its address
+};
+
+void PrintTo(const Misuse& misuse, std::ostream* stream) {
+    *stream << misuse.name;
+}
+
+class CheckedHeapMisuse : public testing::TestWithParam<Misuse> {};
+
+TEST_P(CheckedHeapMisuse, StopsTheProgramAndNamesTheFault) {
+    const std::string name = GetParam().name;
+    std::string output;
+    const DWORD status = RunProbe(std::wstring(name.begin(), name.end()), output);
+    std::string message = GetParam().message;
+    if (message.rfind("fault", 0) == 0) {
+        // The fault must come from the very access the probe announced, at once.
+        EXPECT_EQ(status, 0xC0000005) << output;
+        message += Field(output, "target");
+    } else {
+        EXPECT_EQ(status, 0xC0000374) << output;
+        message = "checked heap: " + message;
+    }
+    EXPECT_NE(output.find(message), std::string::npos) << output;
+    EXPECT_EQ(output.find("survived"), std::string::npos) << output;
+}
+
+const Misuse misuses[] = {
+    {"write-past-end", "fault writing at "},
+    {"read-past-end", "fault reading at "},
+    {"write-past-aligned-end", "fault writing at "},
+    {"read-after-free", "fault reading at "},
+    {"write-after-free", "fault writing at "},
+    {"write-before-start", "write 1 bytes before a block of 13 bytes"},
+    {"write-in-aligned-tail", "write 2 bytes past the end of a block of 10 bytes"},
+    {"double-delete", "double delete of a block of 4 bytes"},
+    {"new-array-delete",
+     "mismatched delete: a block of 40 bytes from new[] released with delete ("},
+    {"new-delete-array", "mismatched delete: a block of 4 bytes from new released with delete[] ("},
+    {"aligned-new-delete",
+     "mismatched delete: a block of 64 bytes from aligned new released with delete ("},
+    {"sized-delete-wrong-size", "sized delete of 12 bytes for a block of 13 bytes"},
+    {"delete-interior-pointer", "release of a pointer 8 bytes into a block of 40 bytes"},
+    {"delete-slack-pointer", "release of a pointer 8 bytes before a block of 40 bytes"},
+    {"delete-stack-pointer", "release of a pointer that"},
+    {"delete-freed-address", "release of a pointer that no block holds"},
+    {"delete-foreign-pages", "release of a pointer that this allocator did not hand out"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Probe, CheckedHeapMisuse, testing::ValuesIn(misuses),
+                         [](const testing::TestParamInfo<Misuse>& info) {
+                             std::string name = info.param.name;
+                             for (char& c : name) {
+                                 c = c == '-' ? '_' : c;
+                             }
+                             return name;
+                         });
+
+TEST(CheckedHeapProbe, CorrectUseOfEveryFormReportsNothing) {
+    std::string output;
+    EXPECT_EQ(RunProbe(L"clean", output), 0u);
+    EXPECT_EQ(output, "survived\n");
+}
+
+TEST(CheckedHeapProbe, EnvironmentChoosesTheAllocationThatFails) {
+    std::string plain;
+    ASSERT_EQ(RunProbe(L"fail-at-env", plain), 0u) << plain;
+    const std::string first = Field(plain, "first");
+    ASSERT_EQ(plain, "first " + first + "\nsurvived\n");
+    const std::string chosen = std::to_string(std::stoull(first) + 10);
+    std::string failing;
+    EXPECT_EQ(RunProbe(L"fail-at-env", failing, L"KV_FAIL_ALLOCATION",
+                       std::wstring(chosen.begin(), chosen.end()).c_str()),
+              0u);
+    EXPECT_EQ(failing, "first " + first + "\nfailed " + chosen + "\nsurvived\n");
+}
+
+TEST(CheckedHeapProbe, ExitReportCountsEveryAllocation) {
+    TemporaryFile fewer;
+    TemporaryFile more;
+    std::string output;
+    ASSERT_EQ(RunProbe(L"report 10", output, L"KV_ALLOCATION_REPORT", fewer.Path().c_str()), 0u);
+    ASSERT_EQ(RunProbe(L"report 50", output, L"KV_ALLOCATION_REPORT", more.Path().c_str()), 0u);
+    const std::string a = ReadText(fewer.Path());
+    const std::string b = ReadText(more.Path());
+    EXPECT_EQ(a.rfind("allocations ", 0), 0u) << a;
+    for (const char* figure : {"allocations", "live_blocks"}) {
+        EXPECT_EQ(std::stoll(Field(b, figure)) - std::stoll(Field(a, figure)), 40) << a << b;
+    }
+    EXPECT_EQ(std::stoll(Field(b, "live_bytes")) - std::stoll(Field(a, "live_bytes")), 160);
+}
+
+}  // namespace

@@ -44,7 +44,8 @@ printf 'subdirs("host" "%s")\n' "$windows" >"$build/CTestTestfile.cmake"
 
 cleanup() {
     kv_xvfb_stop
-    for prefix in "$build/$windows"/wineprefix-*/; do
+    # Every Windows folder: the test of a game without a display driver uses both.
+    for prefix in "$build"/win32/wineprefix-*/ "$build"/win64/wineprefix-*/; do
         [ -d "$prefix" ] && kv_wine_stop "$prefix"
     done
 }

@@ -64,32 +64,20 @@ class StateLock {
     StateLock& operator=(const StateLock&) = delete;
 };
 
-const char* FormName(Form form) {
-    switch (form) {
-        case Form::Single:
-            return "new";
-        case Form::Array:
-            return "new[]";
-        case Form::AlignedSingle:
-            return "aligned new";
-        case Form::AlignedArray:
-            return "aligned new[]";
-    }
-    return "?";
-}
+// How each form is allocated and released, in the order of Form.
+struct FormNames {
+    const char* allocation;
+    const char* release;
+};
+constexpr FormNames Names[] = {
+    {"new", "delete"},
+    {"new[]", "delete[]"},
+    {"aligned new", "aligned delete"},
+    {"aligned new[]", "aligned delete[]"},
+};
 
-const char* ReleaseName(Form form) {
-    switch (form) {
-        case Form::Single:
-            return "delete";
-        case Form::Array:
-            return "delete[]";
-        case Form::AlignedSingle:
-            return "aligned delete";
-        case Form::AlignedArray:
-            return "aligned delete[]";
-    }
-    return "?";
+const FormNames& NamesOf(Form form) {
+    return Names[static_cast<std::size_t>(form)];
 }
 
 // Writes a line to standard error and to the debugger, then ends the process. Nothing of the
@@ -223,8 +211,9 @@ void CheckRelease(const Header* header, void* block, Form form, std::size_t size
         std::snprintf(text, sizeof text,
                       "mismatched delete: a block of %llu bytes from %s released with %s "
                       "(allocation #%llu)",
-                      static_cast<unsigned long long>(header->size), FormName(header->form),
-                      ReleaseName(form), static_cast<unsigned long long>(header->number));
+                      static_cast<unsigned long long>(header->size),
+                      NamesOf(header->form).allocation, NamesOf(form).release,
+                      static_cast<unsigned long long>(header->number));
         StopProgram(text);
     }
     if (size != 0 && size != header->size) {

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ googletest clang libclang-rt-14-dev clang-format
+    cmake ninja-build g++ binutils googletest clang libclang-rt-14-dev clang-format
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools icoutils
     wine wine64 wine32:i386 fonts-wine
     xvfb xauth xdotool x11-apps imagemagick zip unzip

@@ -24,13 +24,15 @@ if [ ! -x "$loader" ]; then
     echo "wine-prefix: no Wine loader $loader; install Wine (bash tools/install-deps.sh)" >&2
     exit 1
 fi
+# The stamp names the prefix's settings; a prefix made with other settings is made again.
+settings=2
 ready="$WINEPREFIX/.kv-ready"
-[ -f "$ready" ] && exit 0
+[ "$(cat "$ready" 2>/dev/null)" = "$settings" ] && exit 0
 
 mkdir -p "$(dirname "$WINEPREFIX")"
 exec 9>"$WINEPREFIX.lock"
 flock 9
-[ -f "$ready" ] && exit 0
+[ "$(cat "$ready" 2>/dev/null)" = "$settings" ] && exit 0
 rm -rf "$WINEPREFIX"
 
 # Wine's output is kept beside the prefix and shown if a step fails.
@@ -49,6 +51,12 @@ else
     # them itself when windows are not left to the window manager to decorate.
     "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >>"$log" 2>&1 </dev/null
 fi
+
+# No crash dialog: a fault that nothing handles ends the process at once with its status (the
+# crash debugger, winedbg --auto, only prints a backtrace), where the dialog could hold the
+# process frozen until a test's time-out. Wine starts winedbg even with no AeDebug debugger set.
+"$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+    >>"$log" 2>&1 </dev/null
 
 # The title bar's font is Tahoma Bold, which has no Chinese glyphs. Wine looks a font's fallback
 # fonts up by the face's full name, so linking only "Tahoma" leaves the bold caption with boxes;
@@ -79,4 +87,4 @@ done
 
 # Let the server write the registry to disk before the prefix counts as made.
 /usr/lib/wine/wineserver64 -w
-touch "$ready"
+echo "$settings" >"$ready"

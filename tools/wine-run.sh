@@ -3,7 +3,7 @@
 #   tools/wine-run.sh BUILD_DIR PROGRAM [ARGUMENTS...]
 # Used by CTest as the cross-compiling emulator. Wine's helper processes inherit the program's
 # standard output and keep it open after the program ends, which would make CTest wait for
-# good; so the program writes to a file that is printed once it has finished.
+# good; so the program writes to a file, which is passed on as it grows.
 # Folders may be given relative to the current one. Whenever the program cannot be run, the reason
 # goes to standard error.
 set -u
@@ -38,10 +38,18 @@ if ! kv_wine_setup "$build_dir" "$program"; then
     exit 1
 fi
 
+# The program writes to a file that is streamed as it grows, so that a test ended at its time-out
+# still shows what the program printed until then.
 output=$(mktemp)
-"$KV_WINE" "$program" "$@" >"$output" 2>&1 </dev/null
+"$KV_WINE" "$program" "$@" >"$output" 2>&1 </dev/null &
+program_pid=$!
+tail -n +1 -s 0.05 --pid="$program_pid" -f "$output" &
+follower_pid=$!
+wait "$program_pid"
 status=$?
-cat "$output"
+wait "$follower_pid"
+# The source lines of the code addresses that a checked build's report names.
+bash "$(dirname "$0")/fault-lines.sh" "$output"
 if [ $status -ne 0 ]; then
     # Wine's own complaints (a missing DLL, a bad executable) are mixed into the program's
     # output; repeat them where a caller looks for errors.

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <limits>
+#include <new>
 #include <utility>
 
 #include "GdiplusRuntime.h"
@@ -32,10 +33,12 @@ bool SamePath(const WideString& a, const WideString& b) {
 ImageStore::ImageStore() : gdiplusAcquired(AcquireGdiplus()) {}
 
 // The store is never destroyed: images of static storage duration may be destroyed after the
-// teardown and must then still find an (empty) store to release their ids into.
+// teardown and must then still find an (empty) store to release their ids into. It is built in
+// storage of its own rather than on the heap, so that nothing of it is left there at exit.
 ImageStore& ImageStore::Instance() {
+    alignas(ImageStore) static unsigned char storage[sizeof(ImageStore)];
     static ImageStore* const store = [] {
-        auto* created = new ImageStore();
+        auto* created = new (storage) ImageStore();
         std::atexit(&ImageStore::TearDown);
         return created;
     }();

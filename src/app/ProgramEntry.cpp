@@ -29,14 +29,18 @@ int RunGame(KvMainWnd& window) {
     window.SetMinTrackSize(WindowWidth, WindowHeight);
     CenterWindow(window.GetHwnd());
     ShowWindow(window.GetHwnd(), SW_SHOWNORMAL);
-    RunMessageLoop();
-    return 0;
+    return RunMessageLoop() ? 0 : MessageLoopFailedExitCode;
 }
 
-void RunMessageLoop() {
+bool RunMessageLoop(HWND window) {
     MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) != 0) {
+    BOOL result;
+    while ((result = GetMessageW(&message, window, 0, 0)) != 0) {
+        if (result == -1) {
+            return false;
+        }
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+    return true;
 }

@@ -5,11 +5,16 @@
 
 // Returned when the main window cannot be created: there is nothing to show or wait for.
 constexpr int NoWindowExitCode = 1;
+// Returned when the thread's message queue cannot be read.
+constexpr int MessageLoopFailedExitCode = 1;
 
 // Creates the main window, gives it its size, minimum size and place, shows it and runs the
-// message loop until the window is gone. Returns 0, or NoWindowExitCode when the window could not
-// be created.
+// message loop until the window is gone. Returns 0, NoWindowExitCode when the window could not
+// be created, or MessageLoopFailedExitCode when the loop could not go on.
 int RunGame(KvMainWnd& window);
 
-// Dispatches the thread's messages until the quit message arrives.
-void RunMessageLoop();
+// Dispatches the thread's messages, or only those of `window` when it is given, until the quit
+// message arrives. Returns false when the queue could not be read (GetMessageW answered -1, as
+// for a window that does not exist): the loop then ends, where dispatching the message that the
+// failed call left unchanged would repeat the last one for good.
+bool RunMessageLoop(HWND window = nullptr);

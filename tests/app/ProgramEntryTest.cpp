@@ -7,6 +7,7 @@
 
 #include "AppContext.h"
 #include "FontCache.h"
+#include "GameProcess.h"
 #include "ImageStore.h"
 #include "MainWindowFixture.h"
 #include "PenCache.h"
@@ -61,31 +62,20 @@ class ClosingMainWnd : public TestMainWnd {
     std::wstring titleAtClose;
 };
 
-// Runs a program and returns its exit code, or -1 when it cannot be started or does not end.
-long RunProgram(const std::wstring& path) {
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    std::wstring commandLine = L"\"" + path + L"\"";
-    if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        return -1;
+// Returns the path, as this machine's Unix side names it, of a program built beside this test
+// program: Wine's drive Z: is the root of the Unix file system.
+std::string SiblingProgram(const char* name) {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string directory = path;
+    directory = directory.substr(0, directory.find_last_of("\\/") + 1);
+    if (directory.rfind("Z:", 0) == 0 || directory.rfind("z:", 0) == 0) {
+        directory.erase(0, 2);
     }
-    CloseHandle(process.hThread);
-    DWORD code = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(process.hProcess, &code);
+    for (char& c : directory) {
+        c = c == '\\' ? '/' : c;
     }
-    CloseHandle(process.hProcess);
-    return static_cast<long>(code);
-}
-
-// Returns the path of a program built beside this test program.
-std::wstring SiblingProgram(const wchar_t* name) {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring directory = path;
-    return directory.substr(0, directory.find_last_of(L"\\/") + 1) + name;
+    return directory + name;
 }
 
 }  // namespace
@@ -136,5 +126,22 @@ TEST(ProgramEntryTest, RunShowsCentredWindowAndEndsWhenClosed) {
 
 TEST(ProgramEntryTest, ProgramWithoutTranslationOrPicturesRunsWithEmptyTitle) {
     // The fixture reports 10 plus its title's length after playing a landing without pictures.
-    EXPECT_EQ(RunProgram(SiblingProgram(L"game_fixture_plain.exe")), 10);
+    GameProcess fixture(SiblingProgram("game_fixture_plain.exe").c_str());
+    ASSERT_TRUE(fixture.Started());
+    EXPECT_EQ(fixture.WaitForExit(60000), 10);
+    EXPECT_EQ(fixture.FaultSigns(), "");
+}
+
+// A queue that cannot be read ends the loop at once; dispatching the message left from before
+// would repeat it for good. A window that does not exist makes GetMessageW answer -1.
+TEST(ProgramEntryTest, MessageLoopEndsWhenTheQueueCannotBeRead) {
+    HWND missing =
+        CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(missing, nullptr);
+    DestroyWindow(missing);
+    PostMessageW(nullptr, WM_USER, 0, 0);
+    EXPECT_FALSE(RunMessageLoop(missing));
+
+    PostQuitMessage(0);
+    EXPECT_TRUE(RunMessageLoop()) << "the loop must still end normally on the quit message";
 }

@@ -21,7 +21,8 @@ build_dir=$(cd "$build_dir" && pwd)
 dist=$(cd "$dist" && pwd)
 
 # Configured every time (a second or two), so that the folder always has exactly these settings.
-# KV_CHECKED_HEAP stays at its default, off here: players get the program's own allocator.
+# KV_CHECKED_BUILD stays at its default, off here: players get the runtime's own allocator and
+# none of the checked build's instruments.
 if ! cmake -S "$root" -B "$build_dir" -G Ninja "-DCMAKE_TOOLCHAIN_FILE=$root/cmake/$toolchain" \
     -DCMAKE_BUILD_TYPE=MinSizeRel -DBUILD_TESTING=OFF -DKV_RELEASE=ON \
     >"$build_dir.configure.log" 2>&1; then

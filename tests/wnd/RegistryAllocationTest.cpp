@@ -10,7 +10,7 @@
 #include "RegistryBlock.h"
 #include "WindowTestSupport.h"
 
-#ifdef KV_CHECKED_HEAP
+#ifdef KV_CHECKED_BUILD
 #include "CheckedHeap.h"
 
 namespace {

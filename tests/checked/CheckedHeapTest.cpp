@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "CheckedHeap.h"
+#include "FaultReporter.h"
+#include "ProbeRun.h"
 #include "TemporaryFile.h"
 
 namespace {
@@ -157,56 +159,11 @@ TEST(CheckedHeap, ChosenAllocationFailsAndTheNextSucceeds) {
     }
 }
 
-// A file's text, its line ends made "\n".
-std::string ReadText(const WideString& path) {
-    std::string text;
-    HANDLE file = OpenWithoutSharing(path);
-    ScopedHandle closer(file);
-    char buffer[4096];
-    DWORD count = 0;
-    while (closer.IsValid() && ReadFile(file, buffer, sizeof buffer, &count, nullptr) && count) {
-        for (DWORD i = 0; i < count; ++i) {
-            text += buffer[i] == '\r' ? std::string() : std::string(1, buffer[i]);
-        }
-    }
-    return text;
-}
-
-// Runs the probe built beside this program with `variable` set in its environment, and returns
-// its exit status (-1 when it could not run or did not end) and its output.
+// Runs the heap's probe with `variable` set in its environment, and returns its exit status
+// (-1 when it could not run or did not end) and its output.
 DWORD RunProbe(const std::wstring& arguments, std::string& output,
                const wchar_t* variable = L"KV_UNUSED", const wchar_t* value = L"") {
-    wchar_t self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring program = self;
-    program = program.substr(0, program.find_last_of(L"\\/") + 1) + L"checked_heap_probe.exe";
-    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
-    TemporaryFile file;
-    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
-    HANDLE handle = CreateFileW(file.Path().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = startup.hStdError = handle;
-    PROCESS_INFORMATION process = {};
-    SetEnvironmentVariableW(variable, value);
-    const BOOL started = CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
-                                        nullptr, nullptr, &startup, &process);
-    SetEnvironmentVariableW(variable, nullptr);
-    CloseHandle(handle);
-    DWORD status = static_cast<DWORD>(-1);
-    if (started) {
-        if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
-            TerminateProcess(process.hProcess, status);
-            WaitForSingleObject(process.hProcess, 10000);
-        }
-        GetExitCodeProcess(process.hProcess, &status);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-    output = ReadText(file.Path());
-    return status;
+    return RunSiblingProgram(L"checked_heap_probe.exe", arguments, output, variable, value);
 }
 
 // The text after "NAME " in `output`, up to the end of its line.
@@ -237,23 +194,29 @@ TEST_P(CheckedHeapMisuse, StopsTheProgramAndNamesTheFault) {
     std::string message = GetParam().message;
     if (message.rfind("fault", 0) == 0) {
         // The fault must come from the very access the probe announced, at once.
-        EXPECT_EQ(status, 0xC0000005) << output;
-        message += Field(output, "target");
+        EXPECT_EQ(status, FaultReporter::FaultExitStatus) << output;
+        message += Field(output, "target") + " at ";
     } else {
         EXPECT_EQ(status, 0xC0000374) << output;
         message = "checked heap: " + message;
     }
     EXPECT_NE(output.find(message), std::string::npos) << output;
-    EXPECT_EQ(output.find("survived"), std::string::npos) << output;
+    // A misuse found by the exit checks comes after the probe's last word.
+    if (name.find("released") == std::string::npos) {
+        EXPECT_EQ(output.find("survived"), std::string::npos) << output;
+    }
 }
 
 const Misuse misuses[] = {
-    {"write-past-end", "fault writing at "},
-    {"read-past-end", "fault reading at "},
-    {"write-past-aligned-end", "fault writing at "},
-    {"read-after-free", "fault reading at "},
-    {"write-after-free", "fault writing at "},
+    {"write-past-end", "fault: access violation writing "},
+    {"read-past-end", "fault: access violation reading "},
+    {"write-past-aligned-end", "fault: access violation writing "},
+    {"read-after-free", "fault: access violation reading "},
+    {"write-after-free", "fault: access violation writing "},
+    {"write-before-page-sized-block", "fault: access violation writing "},
     {"write-before-start", "write 1 bytes before a block of 13 bytes"},
+    {"write-before-block-released-at-exit", "write 2 bytes before a block of 13 bytes"},
+    {"write-before-block-never-released", "at exit: write 3 bytes before a block of 13 bytes"},
     {"write-in-aligned-tail", "write 2 bytes past the end of a block of 10 bytes"},
     {"double-delete", "double delete of a block of 4 bytes"},
     {"new-array-delete",
@@ -281,6 +244,25 @@ INSTANTIATE_TEST_SUITE_P(Probe, CheckedHeapMisuse, testing::ValuesIn(misuses),
 TEST(CheckedHeapProbe, CorrectUseOfEveryFormReportsNothing) {
     std::string output;
     EXPECT_EQ(RunProbe(L"clean", output), 0u);
+    EXPECT_EQ(output, "survived\n");
+}
+
+// A block never released is listed at exit with its size, number and the code that asked for
+// it, and the process ends with the leak's status.
+TEST(CheckedHeapProbe, BlockStillLiveAtExitIsListedAsALeak) {
+    std::string output;
+    EXPECT_EQ(RunProbe(L"leak", output), CheckedHeap::LeakExitStatus);
+    const std::size_t leak = output.find("checked heap: leak: a block of 24 bytes (allocation #");
+    ASSERT_NE(leak, std::string::npos) << output;
+    const std::string line = output.substr(leak, output.find('\n', leak) - leak);
+    EXPECT_NE(line.find("), asked for at 0x"), std::string::npos) << line;
+    EXPECT_NE(line.find("checked_heap_probe.exe+0x"), std::string::npos) << line;
+    EXPECT_EQ(output.find("checked heap: leak", leak + 1), std::string::npos) << output;
+}
+
+TEST(CheckedHeapProbe, BlockKeptOnPurposeIsNoLeak) {
+    std::string output;
+    EXPECT_EQ(RunProbe(L"kept-on-purpose", output), 0u);
     EXPECT_EQ(output, "survived\n");
 }
 

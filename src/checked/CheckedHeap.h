@@ -1,6 +1,6 @@
 // The checked build's allocator: every C++ allocation gets pages of its own, ends where its pages
 // end and is followed by an inaccessible page; freed blocks stay inaccessible for a while; misuse
-// stops the program with a message that names it.
+// stops the program with a message that names it; blocks still live at exit are listed as leaks.
 #pragma once
 
 #include <cstddef>
@@ -8,12 +8,17 @@
 
 namespace CheckedHeap {
 
+// The exit status of a process that ended normally but left blocks live that it had not kept on
+// purpose; each is listed on standard error.
+constexpr unsigned long LeakExitStatus = 0xE0001EA4;
+
 // How a block was allocated; it must be released the same way.
 enum class Form : std::uint8_t { Single, Array, AlignedSingle, AlignedArray };
 
 // Returns a block of `size` bytes aligned to `alignment` (0: the default for its size), or null
-// when the block cannot be had or this allocation is the one chosen to fail.
-void* Allocate(std::size_t size, std::size_t alignment, Form form);
+// when the block cannot be had or this allocation is the one chosen to fail. `caller` is the code
+// that asked for it, named if the block is still live at exit.
+void* Allocate(std::size_t size, std::size_t alignment, Form form, const void* caller);
 
 // Releases a block; `size` is the size a sized delete passes, 0 when none is passed. Stops the
 // program when the pointer was not handed out, was released before or is released the wrong way.
@@ -33,6 +38,16 @@ Statistics CurrentStatistics();
 
 // The most blocks kept in quarantine at once; the oldest gives its address space back first.
 std::size_t QuarantineCapacity();
+
+// Marks every block allocated while an object of this class lives, on any thread, as kept to the
+// end of the process on purpose: it is still checked at exit, but not listed as a leak.
+class KeptOnPurpose {
+  public:
+    KeptOnPurpose();
+    ~KeptOnPurpose();
+    KeptOnPurpose(const KeptOnPurpose&) = delete;
+    KeptOnPurpose& operator=(const KeptOnPurpose&) = delete;
+};
 
 // Makes the allocation with this number (counted from 1 over the whole run) fail; 0 fails none.
 // KV_FAIL_ALLOCATION in the environment sets it at the first allocation.

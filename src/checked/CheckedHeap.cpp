@@ -6,16 +6,21 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "CodeAddress.h"
+
 // Every block lives in a reservation of its own:
 //
 //   [header page][data pages ........ slack | block][guard page]
 //
 // The block ends exactly where the committed data pages end, so the first byte written or read
 // past it lands on the guard page, which is reserved but never committed, and faults at once.
-// The slack before the block is filled with a pattern that is checked on release, which catches
-// writes just before the block. On release the data pages are decommitted (any later access
-// faults) and the header page becomes read-only, so that a second release can still be named;
-// the reservation stays in a bounded quarantine before its address space is given back.
+// The header page is read-only except while the allocator writes it, so a write before a block
+// that fills its pages exactly faults at once too. The slack before any other block is filled
+// with a pattern that is checked when the block is released, and at exit for every block still
+// live. On release the data pages are decommitted (any later access faults); the header stays
+// readable, so that a second release can still be named, and the reservation stays in a bounded
+// quarantine before its address space is given back. At exit every block still live is listed
+// as a leak, with the code that asked for it.
 namespace CheckedHeap {
 namespace {
 
@@ -29,6 +34,9 @@ constexpr unsigned char NewBlockFill = 0xCD;
 constexpr std::size_t QuarantineBlocks = sizeof(void*) == 4 ? 1024 : 4096;
 // Above this many bytes of decommitted data in quarantine, old blocks are released early too.
 constexpr std::uint64_t QuarantineDataLimit = 256ull * 1024 * 1024;
+// Room for the live blocks' table: more blocks than the address space can hold, at 64 KiB each.
+constexpr std::size_t LiveTableCapacity = sizeof(void*) == 4 ? (1u << 16) : (1u << 22);
+constexpr std::size_t NoSlot = ~std::size_t(0);
 // What a failing check ends the process with: the status the system reports for a heap that
 // was found corrupt.
 constexpr UINT MisuseExitCode = 0xC0000374;
@@ -40,6 +48,19 @@ struct Header {
     unsigned char* block;
     std::size_t dataPages;
     std::uint64_t number;
+    const void* caller;  // the code that asked for the block
+    std::size_t slot;    // its place in the live blocks' table, NoSlot when it has none
+    bool kept;           // kept to the end of the process on purpose: no leak
+};
+
+// Every live block's header, so that all of them can be checked and listed at exit. A free slot
+// holds the index of the next free one plus one (0: none), shifted and tagged: headers are
+// page-aligned, so their lowest bit is clear.
+struct LiveTable {
+    std::uintptr_t* slots;
+    std::size_t used;       // slots handed out at least once
+    std::size_t committed;  // slots whose memory is committed
+    std::size_t firstFree;  // a free slot below `used`, or NoSlot
 };
 
 struct State {
@@ -51,10 +72,12 @@ struct State {
     std::size_t quarantineOldest;
     std::size_t quarantineCount;
     std::uint64_t quarantineData;
+    LiveTable live;
+    int keptScopes;  // KeptOnPurpose objects alive
 };
 
 // Constant-initialised: the allocator works before any constructor of the program has run.
-State state = {SRWLOCK_INIT, false, 0, {}, {}, 0, 0, 0};
+State state = {SRWLOCK_INIT, false, 0, {}, {}, 0, 0, 0, {nullptr, 0, 0, NoSlot}, 0};
 
 class StateLock {
   public:
@@ -80,10 +103,9 @@ const FormNames& NamesOf(Form form) {
     return Names[static_cast<std::size_t>(form)];
 }
 
-// Writes a line to standard error and to the debugger, then ends the process. Nothing of the
-// program runs after a misuse: its heap can no longer be trusted.
-[[noreturn]] void StopProgram(const char* text) {
-    char line[320];
+// Writes "checked heap: <text>" as a line to standard error and to the debugger.
+void WriteLine(const char* text) {
+    char line[1200];
     const int length = std::snprintf(line, sizeof line, "checked heap: %s\n", text);
     DWORD written = 0;
     HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
@@ -91,8 +113,77 @@ const FormNames& NamesOf(Form form) {
         WriteFile(error, line, static_cast<DWORD>(length), &written, nullptr);
     }
     OutputDebugStringA(line);
-    TerminateProcess(GetCurrentProcess(), MisuseExitCode);
-    ExitProcess(MisuseExitCode);
+}
+
+// Ends the process with `status` at once; what the program wrote to its streams goes out first.
+[[noreturn]] void EndProcess(UINT status = MisuseExitCode) {
+    std::fflush(nullptr);
+    TerminateProcess(GetCurrentProcess(), status);
+    ExitProcess(status);
+}
+
+// Writes the line, then ends the process. Nothing of the program runs after a misuse: its heap
+// can no longer be trusted.
+[[noreturn]] void StopProgram(const char* text) {
+    WriteLine(text);
+    EndProcess();
+}
+
+// Makes the header page writable for as long as the object lives.
+class WritableHeader {
+  public:
+    explicit WritableHeader(Header* header) : header_(header) { Protect(PAGE_READWRITE); }
+    ~WritableHeader() { Protect(PAGE_READONLY); }
+    WritableHeader(const WritableHeader&) = delete;
+    WritableHeader& operator=(const WritableHeader&) = delete;
+
+  private:
+    void Protect(DWORD protection) {
+        DWORD previous = 0;
+        VirtualProtect(header_, PageSize, protection, &previous);
+    }
+    Header* header_;
+};
+
+// Returns a free slot of the live table for `header`, or NoSlot when the table is full or its
+// memory cannot be had (the block is then not checked at exit).
+std::size_t TakeSlot(Header* header) {
+    LiveTable& live = state.live;
+    if (live.slots == nullptr) {
+        live.slots = static_cast<std::uintptr_t*>(VirtualAlloc(
+            nullptr, LiveTableCapacity * sizeof(std::uintptr_t), MEM_RESERVE, PAGE_NOACCESS));
+        if (live.slots == nullptr) {
+            return NoSlot;
+        }
+    }
+    std::size_t slot = live.firstFree;
+    if (slot != NoSlot) {
+        live.firstFree = (live.slots[slot] >> 1) - 1;
+    } else {
+        if (live.used == LiveTableCapacity) {
+            return NoSlot;
+        }
+        if (live.used == live.committed) {
+            constexpr std::size_t SlotsPerPage = PageSize / sizeof(std::uintptr_t);
+            if (VirtualAlloc(live.slots + live.committed, PageSize, MEM_COMMIT, PAGE_READWRITE) ==
+                nullptr) {
+                return NoSlot;
+            }
+            live.committed += SlotsPerPage;
+        }
+        slot = live.used++;
+    }
+    live.slots[slot] = reinterpret_cast<std::uintptr_t>(header);
+    return slot;
+}
+
+void FreeSlot(std::size_t slot) {
+    if (slot == NoSlot) {
+        return;
+    }
+    LiveTable& live = state.live;
+    live.slots[slot] = ((static_cast<std::uintptr_t>(live.firstFree) + 1) << 1) | 1;
+    live.firstFree = slot;
 }
 
 // Reads the settings from the environment at the first allocation.
@@ -195,6 +286,25 @@ long long FirstOverwritten(const unsigned char* from, const unsigned char* to) {
     return -1;
 }
 
+// Returns true, and what was written where into `what`, when the slack before the block or the
+// bytes that an alignment left between its end and the guard page lost their pattern.
+bool FindOverwrite(const Header* header, char* what, std::size_t size) {
+    const auto* dataStart = reinterpret_cast<const unsigned char*>(header) + PageSize;
+    const unsigned char* blockEnd = header->block + header->size;
+    const long long before = FirstOverwritten(dataStart, header->block);
+    if (before >= 0) {
+        std::snprintf(what, size, "write %lld bytes before",
+                      static_cast<long long>(header->block - dataStart) - before);
+        return true;
+    }
+    const long long after = FirstOverwritten(blockEnd, dataStart + header->dataPages * PageSize);
+    if (after >= 0) {
+        std::snprintf(what, size, "write %lld bytes past the end of", after + 1);
+        return true;
+    }
+    return false;
+}
+
 void CheckRelease(const Header* header, void* block, Form form, std::size_t size) {
     char what[160];
     const long long offset = static_cast<unsigned char*>(block) - header->block;
@@ -221,39 +331,61 @@ void CheckRelease(const Header* header, void* block, Form form, std::size_t size
                       static_cast<unsigned long long>(size));
         StopForBlock(what, header);
     }
-    // The slack before the block, and the bytes an alignment left between its end and the
-    // guard page.
-    const auto* dataStart = reinterpret_cast<const unsigned char*>(header) + PageSize;
-    const unsigned char* blockEnd = header->block + header->size;
-    const long long before = FirstOverwritten(dataStart, header->block);
-    if (before >= 0) {
-        std::snprintf(what, sizeof what, "write %lld bytes before",
-                      static_cast<long long>(header->block - dataStart) - before);
-        StopForBlock(what, header);
-    }
-    const long long after = FirstOverwritten(blockEnd, dataStart + header->dataPages * PageSize);
-    if (after >= 0) {
-        std::snprintf(what, sizeof what, "write %lld bytes past the end of", after + 1);
-        StopForBlock(what, header);
+    char overwrite[160];
+    if (FindOverwrite(header, overwrite, sizeof overwrite)) {
+        StopForBlock(overwrite, header);
     }
 }
 
-// Writes the run's figures to the file that KV_ALLOCATION_REPORT names, when the process ends
-// normally. Built before every other static object of the program, so it is destroyed after
-// them and counts their releases too.
-class ExitReport {
-  public:
-    ExitReport() = default;
-    ~ExitReport();
+// Writes "<what> a block of N bytes (allocation #K), asked for at <code>" without stopping.
+void WriteBlockLine(const char* what, const Header* header) {
+    char caller[900];
+    CodeAddress::Describe(header->caller, caller, sizeof caller, true);
+    char text[1100];
+    std::snprintf(text, sizeof text, "%s a block of %llu bytes (allocation #%llu), asked for at %s",
+                  what, static_cast<unsigned long long>(header->size),
+                  static_cast<unsigned long long>(header->number), caller);
+    WriteLine(text);
+}
+
+// What the exit checks found among the blocks still live.
+struct ExitFindings {
+    bool corrupted;  // a pattern was broken, though no release showed it
+    bool leaked;     // a block not kept on purpose was still live
 };
 
-ExitReport::~ExitReport() {
+// Checks the pattern around every live block and lists each one not kept on purpose as a leak.
+ExitFindings CheckLiveBlocksAtExit() {
+    ExitFindings findings = {false, false};
+    const LiveTable& live = state.live;
+    for (std::size_t slot = 0; slot < live.used; ++slot) {
+        if ((live.slots[slot] & 1) != 0) {
+            continue;
+        }
+        const auto* header = reinterpret_cast<const Header*>(live.slots[slot]);
+        char overwrite[160];
+        char what[200];
+        if (FindOverwrite(header, overwrite, sizeof overwrite)) {
+            std::snprintf(what, sizeof what, "at exit: %s", overwrite);
+            WriteBlockLine(what, header);
+            findings.corrupted = true;
+        }
+        if (!header->kept) {
+            WriteBlockLine("leak:", header);
+            findings.leaked = true;
+        }
+    }
+    return findings;
+}
+
+// Writes the run's figures to the file that KV_ALLOCATION_REPORT names.
+void WriteFigures() {
     char path[MAX_PATH];
     const DWORD length = GetEnvironmentVariableA("KV_ALLOCATION_REPORT", path, sizeof path);
     if (length == 0 || length >= sizeof path) {
         return;
     }
-    const Statistics s = CurrentStatistics();
+    const Statistics s = state.statistics;
     char text[512];
     const int size = std::snprintf(
         text, sizeof text,
@@ -277,11 +409,31 @@ ExitReport::~ExitReport() {
     CloseHandle(file);
 }
 
+// When the process ends normally: checks and lists the blocks still live and writes the run's
+// figures. Built before every other static object of the program, so it is destroyed after
+// them and sees their releases too. A corrupted heap ends the process as a misuse does, a leak
+// with a status of its own, so that no run that leaked passes for a clean one.
+class ExitReport {
+  public:
+    ExitReport() = default;
+    ~ExitReport() {
+        StateLock lock;
+        const ExitFindings findings = CheckLiveBlocksAtExit();
+        WriteFigures();
+        if (findings.corrupted) {
+            EndProcess();
+        }
+        if (findings.leaked) {
+            EndProcess(LeakExitStatus);
+        }
+    }
+};
+
 ExitReport exitReport __attribute__((init_priority(101)));
 
 }  // namespace
 
-void* Allocate(std::size_t size, std::size_t alignment, Form form) {
+void* Allocate(std::size_t size, std::size_t alignment, Form form, const void* caller) {
     StateLock lock;
     if (!state.configured) {
         Configure();
@@ -316,7 +468,11 @@ void* Allocate(std::size_t size, std::size_t alignment, Form form) {
     std::memset(block + size, SlackFill, static_cast<std::size_t>(dataEnd - (block + size)));
 
     auto* header = reinterpret_cast<Header*>(base);
-    *header = Header{LiveMagic, form, size, block, dataPages, number};
+    *header = Header{LiveMagic,           form, size, block, dataPages, number, caller, NoSlot,
+                     state.keptScopes > 0};
+    header->slot = TakeSlot(header);
+    DWORD previous = 0;
+    VirtualProtect(header, PageSize, PAGE_READONLY, &previous);
     ++s.liveBlocks;
     s.liveBytes += size;
     if (s.liveBytes > s.peakLiveBytes) {
@@ -333,15 +489,17 @@ void Release(void* block, Form form, std::size_t size) {
     StateLock lock;
     Header* header = FindHeader(block);
     CheckRelease(header, block, form, size);
-
-    header->magic = FreedMagic;
+    {
+        WritableHeader writable(header);
+        header->magic = FreedMagic;
+        FreeSlot(header->slot);
+        header->slot = NoSlot;
+    }
     Statistics& s = state.statistics;
     --s.liveBlocks;
     s.liveBytes -= header->size;
     unsigned char* data = reinterpret_cast<unsigned char*>(header) + PageSize;
     VirtualFree(data, header->dataPages * PageSize, MEM_DECOMMIT);
-    DWORD previous = 0;
-    VirtualProtect(header, PageSize, PAGE_READONLY, &previous);
     CountCommitted(-static_cast<std::int64_t>(header->dataPages * PageSize));
     Quarantine(header);
 }
@@ -353,6 +511,16 @@ Statistics CurrentStatistics() {
 
 std::size_t QuarantineCapacity() {
     return QuarantineBlocks;
+}
+
+KeptOnPurpose::KeptOnPurpose() {
+    StateLock lock;
+    ++state.keptScopes;
+}
+
+KeptOnPurpose::~KeptOnPurpose() {
+    StateLock lock;
+    --state.keptScopes;
 }
 
 void FailAllocationNumber(std::uint64_t number) {

@@ -1,5 +1,6 @@
 // The checked build's replacements of every form of operator new and delete: each goes to the
-// guarded allocator, which remembers the form so that a mismatched release is caught.
+// guarded allocator, which remembers the form so that a mismatched release is caught, and the
+// code that called operator new, which a leak report names.
 #include <cstddef>
 #include <new>
 
@@ -14,8 +15,8 @@ std::size_t Alignment(std::align_val_t alignment) {
 }
 
 // Throwing forms: a failed allocation raises the standard out-of-memory exception.
-void* AllocateOrThrow(std::size_t size, std::size_t alignment, Form form) {
-    void* block = CheckedHeap::Allocate(size, alignment, form);
+void* AllocateOrThrow(std::size_t size, std::size_t alignment, Form form, const void* caller) {
+    void* block = CheckedHeap::Allocate(size, alignment, form, caller);
     if (block == nullptr) {
         throw std::bad_alloc();
     }
@@ -25,26 +26,26 @@ void* AllocateOrThrow(std::size_t size, std::size_t alignment, Form form) {
 }  // namespace
 
 // clang-format off
-void* operator new(std::size_t size) { return AllocateOrThrow(size, 0, Form::Single); }
-void* operator new[](std::size_t size) { return AllocateOrThrow(size, 0, Form::Array); }
+void* operator new(std::size_t size) { return AllocateOrThrow(size, 0, Form::Single, __builtin_return_address(0)); }
+void* operator new[](std::size_t size) { return AllocateOrThrow(size, 0, Form::Array, __builtin_return_address(0)); }
 void* operator new(std::size_t size, std::align_val_t a) {
-    return AllocateOrThrow(size, Alignment(a), Form::AlignedSingle);
+    return AllocateOrThrow(size, Alignment(a), Form::AlignedSingle, __builtin_return_address(0));
 }
 void* operator new[](std::size_t size, std::align_val_t a) {
-    return AllocateOrThrow(size, Alignment(a), Form::AlignedArray);
+    return AllocateOrThrow(size, Alignment(a), Form::AlignedArray, __builtin_return_address(0));
 }
 
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    return CheckedHeap::Allocate(size, 0, Form::Single);
+    return CheckedHeap::Allocate(size, 0, Form::Single, __builtin_return_address(0));
 }
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    return CheckedHeap::Allocate(size, 0, Form::Array);
+    return CheckedHeap::Allocate(size, 0, Form::Array, __builtin_return_address(0));
 }
 void* operator new(std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept {
-    return CheckedHeap::Allocate(size, Alignment(a), Form::AlignedSingle);
+    return CheckedHeap::Allocate(size, Alignment(a), Form::AlignedSingle, __builtin_return_address(0));
 }
 void* operator new[](std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept {
-    return CheckedHeap::Allocate(size, Alignment(a), Form::AlignedArray);
+    return CheckedHeap::Allocate(size, Alignment(a), Form::AlignedArray, __builtin_return_address(0));
 }
 
 void operator delete(void* p) noexcept { CheckedHeap::Release(p, Form::Single, 0); }

@@ -1,0 +1,126 @@
+#include "PlantedFault.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+
+// The message points need the fault inside the main window's own procedure, called by the system
+// as it dispatches or sends a message, without a line of the program's code knowing of it: a
+// thread hook sees the main window being created and puts a procedure in front of the
+// framework's, which counts the chosen message and faults at its N-th arrival.
+namespace PlantedFault {
+namespace {
+
+// The main window's class: the framework's, registered for class style 11.
+constexpr wchar_t MainWindowClass[] = L"_Pmw_KvWnd2_classCtyle:B_";
+
+struct MessagePoint {
+    const char* name;
+    UINT message;
+};
+constexpr MessagePoint MessagePoints[] = {
+    {"paint", WM_PAINT},
+    {"timer", WM_TIMER},
+    {"key", WM_KEYDOWN},
+};
+
+UINT plantedMessage = 0;
+unsigned remaining = 0;
+WNDPROC framework = nullptr;
+HHOOK creationHook = nullptr;
+
+}  // namespace
+
+// The write that faults; the compiler cannot see that the pointer is null. Each point writes its
+// own value, so that no two of the functions are folded into one.
+__attribute__((always_inline)) inline void WriteThroughNull(int value) {
+    volatile int* volatile target = nullptr;
+    *target = value;
+}
+
+__attribute__((noinline)) void FaultInStaticConstructor() {
+    WriteThroughNull(1);
+}
+
+__attribute__((noinline)) void FaultInWindowProcedure() {
+    WriteThroughNull(2);
+}
+
+__attribute__((noinline)) void FaultInEntryFunction() {
+    WriteThroughNull(3);
+}
+
+namespace {
+
+LRESULT CALLBACK CountingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == plantedMessage && remaining > 0 && --remaining == 0) {
+        FaultInWindowProcedure();
+    }
+    return CallWindowProcW(framework, window, message, wParam, lParam);
+}
+
+bool IsMainWindow(HWND window, const CBT_CREATEWNDW& creation) {
+    wchar_t name[64] = {};
+    return creation.lpcs->hwndParent == nullptr && GetClassNameW(window, name, 64) > 0 &&
+           std::wcscmp(name, MainWindowClass) == 0;
+}
+
+LRESULT CALLBACK WatchCreation(int code, WPARAM wParam, LPARAM lParam) {
+    HHOOK hook = creationHook;
+    if (code == HCBT_CREATEWND) {
+        auto* window = reinterpret_cast<HWND>(wParam);
+        if (IsMainWindow(window, *reinterpret_cast<const CBT_CREATEWNDW*>(lParam))) {
+            framework = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+                window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingProcedure)));
+            UnhookWindowsHookEx(creationHook);
+            creationHook = nullptr;
+        }
+    }
+    return CallNextHookEx(hook, code, wParam, lParam);
+}
+
+// Plants the static point at once, and a message point before the main window exists.
+class Planter {
+  public:
+    Planter() {
+        unsigned count = 0;
+        if (IsPlantedAt("static", count)) {
+            FaultInStaticConstructor();
+        }
+        for (const MessagePoint& point : MessagePoints) {
+            if (IsPlantedAt(point.name, count)) {
+                plantedMessage = point.message;
+                remaining = count;
+                creationHook =
+                    SetWindowsHookExW(WH_CBT, WatchCreation, nullptr, GetCurrentThreadId());
+            }
+        }
+    }
+};
+
+Planter planter;
+
+}  // namespace
+
+bool IsPlantedAt(const char* point, unsigned& count) {
+    char value[32];
+    const DWORD length = GetEnvironmentVariableA(Variable, value, sizeof value);
+    const std::size_t nameLength = std::strlen(point);
+    if (length == 0 || length >= sizeof value || std::strncmp(value, point, nameLength) != 0) {
+        return false;
+    }
+    const char* rest = value + nameLength;
+    if (*rest == '\0') {
+        count = 1;
+        return true;
+    }
+    if (*rest != ':') {
+        return false;
+    }
+    count = static_cast<unsigned>(std::strtoul(rest + 1, nullptr, 10));
+    return count > 0;
+}
+
+}  // namespace PlantedFault

@@ -1,0 +1,131 @@
+// The checked build's fault reporter, watched in the probe program: every fault of the program's
+// own code and every exception that nothing handles is named in one line and ends the process
+// with the reporter's status at once; exceptions handled where they are raised pass in silence.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "FaultReporter.h"
+#include "FaultSigns.h"
+#include "ProbeRun.h"
+
+namespace {
+
+using FaultReporter::FaultExitStatus;
+
+struct ReportedFault {
+    const char* name;
+    const char* report;  // what the report line must begin with
+    const char* place;   // what it must name as the place of the fault
+};
+
+void PrintTo(const ReportedFault& fault, std::ostream* stream) {
+    *stream << fault.name;
+}
+
+// Returns the one line of `output` that begins with "fault: ", or an empty string when there is
+// none or more than one.
+std::string ReportLine(const std::string& output) {
+    const std::size_t start = output.find(FaultReporter::ReportPrefix);
+    if (start == std::string::npos ||
+        output.find(FaultReporter::ReportPrefix, start + 1) != std::string::npos) {
+        return std::string();
+    }
+    return output.substr(start, output.find('\n', start) - start);
+}
+
+class FaultIsReported : public testing::TestWithParam<ReportedFault> {};
+
+TEST_P(FaultIsReported, InOneLineThatEndsTheProcess) {
+    const std::string name = GetParam().name;
+    std::string output;
+    const DWORD status = RunSiblingProgram(L"checked_fault_probe.exe",
+                                           std::wstring(name.begin(), name.end()), output);
+    EXPECT_EQ(status, FaultExitStatus) << output;
+    const std::string line = ReportLine(output);
+    EXPECT_EQ(line.rfind(GetParam().report, 0), 0u) << output;
+    EXPECT_NE(line.find(GetParam().place), std::string::npos) << output;
+    EXPECT_EQ(output.find("survived"), std::string::npos) << output;
+}
+
+// Where the fault lies in the probe, the report names the probe's file and the function.
+constexpr char InProbe[] = "checked_fault_probe.exe+0x";
+constexpr char InWindowProcedure[] = "FaultingProcedure(";
+
+const ReportedFault reportedFaults[] = {
+    {"write-through-null", "fault: access violation writing 0x00000000", InProbe},
+    {"read-through-null", "fault: access violation reading 0x00000000", InProbe},
+    {"divide-by-zero", "fault: integer divide by zero at ", InProbe},
+    {"illegal-instruction", "fault: illegal instruction at ", InProbe},
+    {"fault-in-sent-message", "fault: access violation writing 0x00000000", InWindowProcedure},
+    {"fault-in-dispatched-message", "fault: access violation writing 0x00000000",
+     InWindowProcedure},
+    // Without the reporter the system would swallow this one.
+    {"fault-in-message-sent-by-the-system", "fault: access violation writing 0x00000000",
+     InWindowProcedure},
+    // The C runtime's code works for the program: a fault in it is the program's.
+    {"fault-in-c-runtime", "fault: access violation writing 0x00000000", "msvcrt.dll+0x"},
+    {"uncaught-exception", "fault: std::terminate", "nothing caught"},
+    {"abort", "fault: abort", "abort"},
+    // Raised inside the system's RaiseException: seen only once nothing has handled it.
+    {"unhandled-raised-exception", "fault: exception 0xe0001234, which nothing handled, at ", "0x"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Probe, FaultIsReported, testing::ValuesIn(reportedFaults),
+                         [](const testing::TestParamInfo<ReportedFault>& info) {
+                             std::string name = info.param.name;
+                             for (char& c : name) {
+                                 c = c == '-' ? '_' : c;
+                             }
+                             return name;
+                         });
+
+// A stack overflow leaves a 32-bit program enough stack for the report. A 64-bit program under
+// Wine has too little left for any handler: Wine ends it at once with status 0 and no word. The
+// harnesses see it all the same, as a checked program that ended without its exit report.
+TEST(FaultReporter, StackOverflowIsSeen) {
+    TemporaryFile exitReport;
+    std::string output;
+    const DWORD status = RunSiblingProgram(L"checked_fault_probe.exe", L"stack-overflow", output,
+                                           L"KV_ALLOCATION_REPORT", exitReport.Path().c_str());
+    const bool exitReportMissing = ReadText(exitReport.Path()).empty();
+    EXPECT_NE(FaultSigns(output, status, true, exitReportMissing), "") << output;
+    EXPECT_EQ(output.find("survived"), std::string::npos) << output;
+    if (sizeof(void*) == 4) {
+        EXPECT_EQ(status, FaultExitStatus) << output;
+        EXPECT_EQ(ReportLine(output).rfind("fault: stack overflow at ", 0), 0u) << output;
+        EXPECT_NE(ReportLine(output).find(InProbe), std::string::npos) << output;
+    } else {
+        std::printf("a 64-bit stack overflow: status %lu, %s exit report\n",
+                    static_cast<unsigned long>(status), exitReportMissing ? "no" : "an");
+    }
+}
+
+// Exceptions that are handled where they are raised: C++ exceptions thrown and caught (on a
+// 64-bit system they travel as exceptions of the system's own kind), and the faults of the
+// system's own memory probes.
+TEST(FaultReporter, StaysSilentForExceptionsThatAreHandled) {
+    for (const wchar_t* name : {L"caught-exception", L"caught-exception-in-window-procedure",
+                                L"system-probe", L"debug-output"}) {
+        std::string output;
+        EXPECT_EQ(RunSiblingProgram(L"checked_fault_probe.exe", name, output), 0u) << output;
+        EXPECT_EQ(output, "survived\n") << name;
+    }
+}
+
+// Why the reporter is needed: without it the system drops a fault raised in a window procedure
+// that it called from inside a call of its own, and the program runs on as if nothing had
+// happened.
+TEST(FaultReporter, WithoutItAFaultInAWindowProcedureGoesUnseen) {
+    std::string output;
+    EXPECT_EQ(RunSiblingProgram(L"checked_fault_probe.exe", L"fault-in-message-sent-by-the-system",
+                                output, L"KV_FAULT_REPORTER", L"0"),
+              0u)
+        << output;
+    EXPECT_EQ(output, "survived\n");
+}
+
+}  // namespace

@@ -36,7 +36,10 @@ fi
 kv_xvfb_start
 trap 'kv_wine_stop "$WINEPREFIX"; kv_xvfb_stop' EXIT
 kv_wine_setup "$build/$windows" "$game"
-"$KV_WINE" "$game" >/dev/null 2>&1 </dev/null &
+# What the game prints (the checked build reports every fault there) is kept and looked at when it
+# has ended.
+output="$build/game-output.txt"
+"$KV_WINE" "$game" >"$output" 2>&1 </dev/null &
 game_pid=$!
 window=$(timeout 90 xdotool search --sync --onlyvisible --class 'kvblocks.exe' | head -n 1 || true)
 if [ -z "$window" ]; then
@@ -63,4 +66,11 @@ shot="$build/screenshot.png"
 import -window "$window" "$shot"
 echo "No display: the game ran on a virtual one; screenshot saved to $shot"
 xdotool windowfocus --sync "$window" keydown Alt_L key F4 keyup Alt_L || true
-wait "$game_pid" || true
+status=0
+wait "$game_pid" || status=$?
+if [ "$status" -ne 0 ] || grep -a -q -E '^(fault: |checked heap: |wine: Unhandled)' "$output"; then
+    echo "The game ended with status $status and reported:" >&2
+    cat "$output" >&2
+    bash "$tools/fault-lines.sh" "$output" >&2
+    exit 1
+fi

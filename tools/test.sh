@@ -21,10 +21,12 @@ echo "== 32-bit Windows build"
 kv_build "$build/win32" mingw-i686.cmake
 if kv_can_run_32bit; then
     windows=win32
-    # The game alone as a 64-bit program too: the test of a game that cannot make its window
-    # runs both.
-    echo "== 64-bit Windows build of the game"
-    KV_BUILD_TARGETS=kvblocks kv_build "$build/win64" mingw-x86_64.cmake
+    # The game as a 64-bit program too, with the tests of the checked build's instruments: the
+    # test of a game that cannot make its window runs both games, and the 32-bit folder's tests
+    # run the 64-bit instruments' tests.
+    echo "== 64-bit Windows build of the game and of the checked build's tests"
+    KV_BUILD_TARGETS="kvblocks checked_build_tests checked_planted_fault_tests" \
+        kv_build "$build/win64" mingw-x86_64.cmake
 else
     echo "== This kernel cannot run 32-bit programs: 64-bit Windows build for the tests"
     windows=win64

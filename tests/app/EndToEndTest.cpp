@@ -2,16 +2,18 @@
 // the system sees it, and a game played with real X input, seen in the window's pixels.
 #include <algorithm>
 #include <cstdlib>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "FaultWatch.h"
+#include "GameProcess.h"
+#include "Polling.h"
+
 namespace {
 
-constexpr wchar_t MainWindowClass[] = L"_Pmw_KvWnd2_classCtyle:B_";
 constexpr wchar_t Title[] = L"下落方块 （1.0）:";
 constexpr int WindowSize = 650;
 // The game's X window, as xdotool finds it: Wine names the class after the program.
@@ -22,28 +24,6 @@ constexpr DWORD ChangeLimit = 20000;
 // A piece needs 18 fall ticks of 600 ms to cross the well at the easy level; a drop does it at
 // once.
 constexpr DWORD FallLimit = 30000;
-
-// Returns the Windows path of the game built beside these tests. Wine's drive Z: is the root of
-// the Unix file system.
-std::wstring GamePath() {
-    std::wstring path = L"Z:";
-    for (const char* c = KV_GAME_PROGRAM; *c != '\0'; ++c) {
-        path += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
-    }
-    return path;
-}
-
-// Calls `condition` until it holds or `limit` milliseconds have passed; returns the last answer.
-bool PollUntil(const std::function<bool()>& condition, DWORD limit) {
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > limit) {
-            return false;
-        }
-        Sleep(20);
-    }
-    return true;
-}
 
 // Runs xdotool as a Unix program (Wine starts those too) and waits for it. Its exit code does
 // not come back through Wine, so callers check the effect instead.
@@ -71,65 +51,6 @@ void PressKeys(const std::string& keys) {
 // Closes the game's window with Alt+F4, as a player would.
 void CloseWithAltF4() {
     Xdotool(std::string(GameWindowSearch) + " windowfocus --sync keydown Alt_L key F4 keyup Alt_L");
-}
-
-// The game's process, ended at the latest when the test is over.
-class GameProcess {
-  public:
-    GameProcess() {
-        std::wstring path = GamePath();
-        std::wstring commandLine = L"\"" + path + L"\"";
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof startup;
-        started_ = CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
-                                  nullptr, nullptr, &startup, &process_) != FALSE;
-    }
-    ~GameProcess() {
-        if (started_) {
-            if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-                TerminateProcess(process_.hProcess, 1);
-            }
-            CloseHandle(process_.hThread);
-            CloseHandle(process_.hProcess);
-        }
-    }
-    GameProcess(const GameProcess&) = delete;
-    GameProcess& operator=(const GameProcess&) = delete;
-
-    bool Started() const { return started_; }
-
-    // Returns the game's visible main window once it is there, or null.
-    HWND WaitForWindow() const {
-        HWND found = nullptr;
-        PollUntil(
-            [&] {
-                found = FindWindowW(MainWindowClass, nullptr);
-                DWORD owner = 0;
-                GetWindowThreadProcessId(found, &owner);
-                return found != nullptr && owner == process_.dwProcessId && IsWindowVisible(found);
-            },
-            StartLimit);
-        return found;
-    }
-
-    // Returns the exit code once the process has ended, or -1 if it does not end in time.
-    long WaitForExit() const {
-        DWORD code = static_cast<DWORD>(-1);
-        if (WaitForSingleObject(process_.hProcess, ChangeLimit) == WAIT_OBJECT_0) {
-            GetExitCodeProcess(process_.hProcess, &code);
-        }
-        return static_cast<long>(code);
-    }
-
-  private:
-    PROCESS_INFORMATION process_ = {};
-    bool started_ = false;
-};
-
-std::wstring WindowText(HWND window) {
-    wchar_t text[256] = {};
-    GetWindowTextW(window, text, 256);
-    return text;
 }
 
 RECT ClientRectOf(HWND child, HWND parent) {
@@ -293,7 +214,7 @@ class EndToEndTest : public ::testing::Test {
             GTEST_SKIP() << "needs an X display";
         }
         ASSERT_TRUE(game.Started()) << "cannot start the game";
-        window = game.WaitForWindow();
+        window = game.WaitForWindows(StartLimit).main;
         ASSERT_NE(window, nullptr) << "the game's window did not appear";
         view = ViewOf(window);
         ASSERT_NE(view.comboBox, nullptr);
@@ -311,7 +232,8 @@ class EndToEndTest : public ::testing::Test {
     // Returns the falling piece's red box on the board, empty when there is none.
     RECT PieceBox(const Screenshot& shot) const { return shot.RedBox(board.Inside()); }
 
-    GameProcess game;
+    GameProcess game{KV_GAME_PROGRAM};
+    FaultWatch watch{game, "the game played with real input"};
     HWND window = nullptr;
     GameView view = {};
     Board board = {};
@@ -348,7 +270,7 @@ TEST_F(EndToEndTest, WindowShowsTitleSizePlaceAndDifficulties) {
     EXPECT_EQ(WindowText(view.button), L"开始游戏");
 
     CloseWithAltF4();
-    EXPECT_EQ(game.WaitForExit(), 0);
+    EXPECT_EQ(game.WaitForExit(ChangeLimit), 0);
 }
 
 TEST_F(EndToEndTest, GameIsPlayedWithRealInputAndClosedWithAltF4) {
@@ -421,5 +343,5 @@ TEST_F(EndToEndTest, GameIsPlayedWithRealInputAndClosedWithAltF4) {
     // Alt+F4 during the game ends the program at once, successfully.
     EXPECT_EQ(WindowText(view.button), L"停止游戏");
     CloseWithAltF4();
-    EXPECT_EQ(game.WaitForExit(), 0);
+    EXPECT_EQ(game.WaitForExit(ChangeLimit), 0);
 }

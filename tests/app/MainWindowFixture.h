@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "GameProcess.h"  // WindowText
 #include "KvMainWnd.h"
 
 // The class style, window style and client size the program runs with.
@@ -46,13 +47,6 @@ class TestMainWnd : public KvMainWnd {
         KvMainWnd::StopTimer(id);
     }
 };
-
-// Returns the text of a window.
-inline std::wstring WindowText(HWND window) {
-    wchar_t text[256] = {};
-    GetWindowTextW(window, text, 256);
-    return text;
-}
 
 // Removes the quit message that a destroyed main window leaves in this thread's queue.
 inline int TakeQuitMessage() {

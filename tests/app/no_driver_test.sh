@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The built game in a Wine prefix whose display driver does not exist. Creating the main window
-# then fails after WM_CREATE has run, and the game must end by itself with status 1: no fault,
-# no exception, nothing from the checked heap.
+# then fails after WM_CREATE has run, and the game must end by itself with status 1: no fault
+# report, no exception, nothing from the checked heap.
 #   tests/app/no_driver_test.sh GAME [GAME...]
 # Every GAME that is built and that this machine can run is tried, each in its own build folder's
 # prefix (a GAME is BUILD/src/app/kvblocks.exe); the test fails when none could be.
@@ -50,7 +50,9 @@ for game in "$@"; do
         echo "FAIL: the game did not end through its own exit (no allocation report)"
         failures=$((failures + 1))
     fi
-    if grep -a -i -E '^wine:|unhandled|exception|page fault|terminate|checked heap' "$errors"; then
+    # The checked build's fault reporter and heap, and Wine's word of an unhandled exception.
+    if grep -a -i -E '^fault: |^wine:|unhandled|exception|page fault|terminate|checked heap' \
+        "$errors"; then
         echo "FAIL: the lines above came on standard error"
         failures=$((failures + 1))
     fi

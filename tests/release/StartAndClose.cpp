@@ -1,6 +1,7 @@
 // Starts a game program, waits for its main window, checks the window's title against the
 // version this build was made with, closes the window as a player would and returns the
-// program's exit code: tests/release/check_release.sh runs it on the unpacked release archive.
+// program's exit code (6 when its run showed a fault): tests/release/check_release.sh runs it on
+// the unpacked release archive.
 //   release_start_and_close UNIX_PATH_OF_PROGRAM
 #include <cstdio>
 #include <string>
@@ -32,7 +33,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: release_start_and_close UNIX_PATH_OF_PROGRAM\n");
         return 2;
     }
-    GameProcess game(argv[1]);
+    GameProcess game(argv[1], false);
     if (!game.Started()) {
         std::fprintf(stderr, "could not start %s (error %lu)\n", argv[1], GetLastError());
         return 3;
@@ -60,5 +61,10 @@ int main(int argc, char** argv) {
     PostMessageW(windows.main, WM_CLOSE, 0, 0);
     const long code = game.WaitForExit(ExitLimit);
     std::printf("the game ended with exit code %ld\n", code);
+    const std::string signs = game.FaultSigns();
+    if (!signs.empty()) {
+        std::fprintf(stderr, "the game showed a fault:\n%s", signs.c_str());
+        return 6;
+    }
     return static_cast<int>(code);
 }

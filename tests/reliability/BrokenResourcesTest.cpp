@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "FaultWatch.h"
 #include "GameProcess.h"
 #include "Polling.h"
 #include "Screenshot.h"
@@ -93,6 +94,7 @@ TEST_P(BrokenResourcesTest, StartsPlaysPaintsAndCloses) {
     }
     const BrokenBuild& build = GetParam();
     GameProcess game(build.program);
+    const FaultWatch watch(game, build.program);
     ASSERT_TRUE(game.Started()) << "cannot start " << build.program;
     const GameWindows windows = game.WaitForWindows(StartLimit);
     ASSERT_NE(windows.main, nullptr) << "the window did not appear";

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "FaultWatch.h"
 #include "GameProcess.h"
 #include "Polling.h"
 
@@ -54,6 +55,7 @@ bool Repaints(HWND window) {
 
 TEST(ForcedSizeTest, GamePlaysAndPaintsBelowItsMinimumDownToOnePixel) {
     GameProcess game(KV_GAME_PROGRAM);
+    const FaultWatch watch(game, "the game forced to small sizes");
     ASSERT_TRUE(game.Started()) << "cannot start the game";
     const GameWindows windows = game.WaitForWindows(StartLimit);
     ASSERT_NE(windows.main, nullptr) << "the game's window did not appear";

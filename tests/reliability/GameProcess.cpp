@@ -1,6 +1,11 @@
 #include "GameProcess.h"
 
+#include <fstream>
+#include <sstream>
+
+#include "FaultSigns.h"
 #include "Polling.h"
+#include "ScopedEnvironment.h"
 
 namespace {
 
@@ -13,45 +18,72 @@ constexpr int MarkerCount = 1000;
 constexpr WPARAM ResetWidth = 1;
 constexpr UINT SendLimit = 1000;
 
+// Returns the path of a new empty file in the temporary folder, or an empty string.
+std::wstring TemporaryPath(const wchar_t* prefix) {
+    wchar_t folder[MAX_PATH] = {};
+    wchar_t name[MAX_PATH] = {};
+    if (GetTempPathW(MAX_PATH, folder) == 0 || GetTempFileNameW(folder, prefix, 0, name) == 0) {
+        return std::wstring();
+    }
+    return name;
+}
+
+// Returns a file's whole text, or an empty string when it cannot be read.
+std::string ReadText(const std::wstring& path) {
+    std::ifstream file(path.c_str(), std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
 }  // namespace
 
-GameProcess::GameProcess(const char* unixPath, const wchar_t* outputPath) {
+GameProcess::GameProcess(const char* unixPath, bool checked) {
+    outputPath_ = TemporaryPath(L"kvo");
+    if (outputPath_.empty()) {
+        return;
+    }
+    if (checked) {
+        // Written only at the program's own exit.
+        exitReportPath_ = TemporaryPath(L"kvr");
+        DeleteFileW(exitReportPath_.c_str());
+    }
+    const ScopedEnvironment exitReport(L"KV_ALLOCATION_REPORT", exitReportPath_);
+    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+    HANDLE output =
+        CreateFileW(outputPath_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (output == INVALID_HANDLE_VALUE) {
+        return;
+    }
     const std::wstring path = WindowsPath(unixPath);
     std::wstring commandLine = L"\"" + path + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
-    HANDLE output = INVALID_HANDLE_VALUE;
-    if (outputPath != nullptr) {
-        SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
-        output = CreateFileW(outputPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (output == INVALID_HANDLE_VALUE) {
-            return;
-        }
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = nullptr;
-        startup.hStdOutput = output;
-        startup.hStdError = output;
-    }
-    started_ = CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr,
-                              outputPath != nullptr ? TRUE : FALSE, 0, nullptr, nullptr, &startup,
-                              &process_) != FALSE;
-    if (output != INVALID_HANDLE_VALUE) {
-        CloseHandle(output);
-    }
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nullptr;
+    startup.hStdOutput = output;
+    startup.hStdError = output;
+    started_ = CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+                              nullptr, &startup, &process_) != FALSE;
+    CloseHandle(output);
 }
 
 // A test that failed half-way must not leave the game behind.
 GameProcess::~GameProcess() {
-    if (!started_) {
-        return;
+    if (started_) {
+        if (IsRunning()) {
+            TerminateProcess(process_.hProcess, 1);
+            WaitForSingleObject(process_.hProcess, 10000);
+        }
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
     }
-    if (IsRunning()) {
-        TerminateProcess(process_.hProcess, 1);
-        WaitForSingleObject(process_.hProcess, 10000);
+    for (const std::wstring& path : {outputPath_, exitReportPath_}) {
+        if (!path.empty()) {
+            DeleteFileW(path.c_str());
+        }
     }
-    CloseHandle(process_.hThread);
-    CloseHandle(process_.hProcess);
 }
 
 bool GameProcess::IsRunning() const {
@@ -98,6 +130,21 @@ long GameProcess::WaitForExit(DWORD limit) const {
     return static_cast<long>(code);
 }
 
+std::string GameProcess::Output() const {
+    return ReadText(outputPath_);
+}
+
+std::string GameProcess::ExitReport() const {
+    return exitReportPath_.empty() ? std::string() : ReadText(exitReportPath_);
+}
+
+std::string GameProcess::FaultSigns() const {
+    DWORD code = 0;
+    const bool ended = started_ && !IsRunning() && GetExitCodeProcess(process_.hProcess, &code);
+    const bool exitReportMissing = ended && !exitReportPath_.empty() && ExitReport().empty();
+    return ::FaultSigns(Output(), code, ended, exitReportMissing);
+}
+
 std::wstring GameProcess::WindowsPath(const char* unixPath) {
     std::wstring path = L"Z:";
     for (const char* c = unixPath; *c != '\0'; ++c) {
@@ -120,12 +167,19 @@ bool WaitForEmptyQueue(const GameWindows& windows, int marker, DWORD limit) {
     // combobox take a marker smaller than the last.
     PostMessageW(windows.comboBox, CB_SETDROPPEDWIDTH, ResetWidth, 0);
     PostMessageW(windows.comboBox, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(width), 0);
-    return PollUntil(
+    // A game that has ended, or lost its windows, takes nothing more: no need to wait for it.
+    bool gone = false;
+    const bool shown = PollUntil(
         [&] {
-            DWORD_PTR shown = 0;
+            if (!IsWindow(windows.comboBox)) {
+                gone = true;
+                return true;
+            }
+            DWORD_PTR answer = 0;
             return SendMessageTimeoutW(windows.comboBox, CB_GETDROPPEDWIDTH, 0, 0, SMTO_ABORTIFHUNG,
-                                       SendLimit, &shown) != 0 &&
-                   static_cast<LRESULT>(shown) == width;
+                                       SendLimit, &answer) != 0 &&
+                   static_cast<LRESULT>(answer) == width;
         },
         limit);
+    return shown && !gone;
 }

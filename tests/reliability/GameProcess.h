@@ -15,10 +15,11 @@ struct GameWindows {
 
 class GameProcess {
   public:
-    // Starts the program at `unixPath`, a path of the build machine. With `outputPath`, a Windows
-    // path, its standard output and error go to that file (Wine's own messages about the process,
-    // such as an unhandled fault, included).
-    explicit GameProcess(const char* unixPath, const wchar_t* outputPath = nullptr);
+    // Starts the program at `unixPath`, a path of the build machine. Its standard output and
+    // error go to a temporary file, which Output() reads (Wine's own messages about the process,
+    // such as an unhandled fault, included). A program of the checked build (`checked`) writes
+    // its exit report to another, which proves that it ended through its own exit.
+    explicit GameProcess(const char* unixPath, bool checked = true);
     ~GameProcess();
     GameProcess(const GameProcess&) = delete;
     GameProcess& operator=(const GameProcess&) = delete;
@@ -34,12 +35,23 @@ class GameProcess {
     // Returns the exit code once the process has ended, or -1 when it does not end in `limit`.
     long WaitForExit(DWORD limit) const;
 
+    // Returns what the program has printed so far.
+    std::string Output() const;
+    // Returns the checked build's exit report (the run's allocation figures), or an empty string
+    // when the program has not written it.
+    std::string ExitReport() const;
+    // Returns the signs of a fault in the run so far, one per line (see FaultSigns.h), or an
+    // empty string.
+    std::string FaultSigns() const;
+
     // Returns the Windows path of a path of the build machine: Wine's drive Z: is its root.
     static std::wstring WindowsPath(const char* unixPath);
 
   private:
     PROCESS_INFORMATION process_ = {};
     bool started_ = false;
+    std::wstring outputPath_;
+    std::wstring exitReportPath_;  // empty when the program writes no exit report
 };
 
 // Returns the text of a window of any process.

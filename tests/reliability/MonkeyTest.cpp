@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "FaultWatch.h"
 #include "GameProcess.h"
 #include "MessageMonkey.h"
 #include "RunSeed.h"
@@ -40,6 +41,8 @@ void RunMonkey(const char* program, long inputs) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     GameProcess game(program);
     ASSERT_TRUE(game.Started()) << "cannot start " << program;
+    const FaultWatch watch(
+        game, std::string(program) + " under the monkey with seed " + std::to_string(seed));
     const GameWindows windows = game.WaitForWindows(StartLimit);
     ASSERT_NE(windows.main, nullptr) << "the game's window did not appear";
 

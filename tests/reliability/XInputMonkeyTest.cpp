@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "FaultWatch.h"
 #include "GameProcess.h"
 #include "Polling.h"
 #include "RunSeed.h"
@@ -136,6 +137,7 @@ TEST(XInputMonkeyTest, GameSurvivesRealKeysHeldKeysAndClicks) {
     const std::uint32_t seed = RunSeed("KV_X_MONKEY_SEED");
     SCOPED_TRACE("seed " + std::to_string(seed));
     GameProcess game(KV_GAME_PROGRAM);
+    const FaultWatch watch(game, "the game under the X monkey with seed " + std::to_string(seed));
     ASSERT_TRUE(game.Started()) << "cannot start the game";
     const GameWindows windows = game.WaitForWindows(StartLimit);
     ASSERT_NE(windows.main, nullptr) << "the game's window did not appear";

@@ -48,9 +48,9 @@ follower_pid=$!
 wait "$program_pid"
 status=$?
 wait "$follower_pid"
-# The source lines of the code addresses that a checked build's report names.
-bash "$(dirname "$0")/fault-lines.sh" "$output"
 if [ $status -ne 0 ]; then
+    # The source lines of the code addresses that a checked build's reports name.
+    bash "$(dirname "$0")/fault-lines.sh" "$output"
     # Wine's own complaints (a missing DLL, a bad executable) are mixed into the program's
     # output; repeat them where a caller looks for errors.
     grep -a '^wine: ' "$output" >&2 || true

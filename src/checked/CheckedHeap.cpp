@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "CheckedOutput.h"
 #include "CodeAddress.h"
 
 // Every block lives in a reservation of its own:
@@ -37,9 +38,6 @@ constexpr std::uint64_t QuarantineDataLimit = 256ull * 1024 * 1024;
 // Room for the live blocks' table: more blocks than the address space can hold, at 64 KiB each.
 constexpr std::size_t LiveTableCapacity = sizeof(void*) == 4 ? (1u << 16) : (1u << 22);
 constexpr std::size_t NoSlot = ~std::size_t(0);
-// What a failing check ends the process with: the status the system reports for a heap that
-// was found corrupt.
-constexpr UINT MisuseExitCode = 0xC0000374;
 
 struct Header {
     std::uint32_t magic;
@@ -105,21 +103,14 @@ const FormNames& NamesOf(Form form) {
 
 // Writes "checked heap: <text>" as a line to standard error and to the debugger.
 void WriteLine(const char* text) {
-    char line[1200];
-    const int length = std::snprintf(line, sizeof line, "checked heap: %s\n", text);
-    DWORD written = 0;
-    HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
-    if (error != nullptr && error != INVALID_HANDLE_VALUE && length > 0) {
-        WriteFile(error, line, static_cast<DWORD>(length), &written, nullptr);
-    }
-    OutputDebugStringA(line);
+    CheckedOutput::WriteErrorLine("checked heap: ", text);
 }
 
-// Ends the process with `status` at once; what the program wrote to its streams goes out first.
-[[noreturn]] void EndProcess(UINT status = MisuseExitCode) {
+// Ends the process at once; what the program wrote to its streams goes out first.
+[[noreturn]] void EndProcess() {
     std::fflush(nullptr);
-    TerminateProcess(GetCurrentProcess(), status);
-    ExitProcess(status);
+    TerminateProcess(GetCurrentProcess(), MisuseExitStatus);
+    ExitProcess(MisuseExitStatus);
 }
 
 // Writes the line, then ends the process. Nothing of the program runs after a misuse: its heap
@@ -348,14 +339,8 @@ void WriteBlockLine(const char* what, const Header* header) {
     WriteLine(text);
 }
 
-// What the exit checks found among the blocks still live.
-struct ExitFindings {
-    bool corrupted;  // a pattern was broken, though no release showed it
-    bool leaked;     // a block not kept on purpose was still live
-};
-
 // Checks the pattern around every live block and lists each one not kept on purpose as a leak.
-ExitFindings CheckLiveBlocksAtExit() {
+ExitFindings CheckLiveBlocks() {
     ExitFindings findings = {false, false};
     const LiveTable& live = state.live;
     for (std::size_t slot = 0; slot < live.used; ++slot) {
@@ -408,28 +393,6 @@ void WriteFigures() {
     }
     CloseHandle(file);
 }
-
-// When the process ends normally: checks and lists the blocks still live and writes the run's
-// figures. Built before every other static object of the program, so it is destroyed after
-// them and sees their releases too. A corrupted heap ends the process as a misuse does, a leak
-// with a status of its own, so that no run that leaked passes for a clean one.
-class ExitReport {
-  public:
-    ExitReport() = default;
-    ~ExitReport() {
-        StateLock lock;
-        const ExitFindings findings = CheckLiveBlocksAtExit();
-        WriteFigures();
-        if (findings.corrupted) {
-            EndProcess();
-        }
-        if (findings.leaked) {
-            EndProcess(LeakExitStatus);
-        }
-    }
-};
-
-ExitReport exitReport __attribute__((init_priority(101)));
 
 }  // namespace
 
@@ -521,6 +484,13 @@ KeptOnPurpose::KeptOnPurpose() {
 KeptOnPurpose::~KeptOnPurpose() {
     StateLock lock;
     --state.keptScopes;
+}
+
+ExitFindings CheckAtExit() {
+    StateLock lock;
+    const ExitFindings findings = CheckLiveBlocks();
+    WriteFigures();
+    return findings;
 }
 
 void FailAllocationNumber(std::uint64_t number) {

@@ -8,9 +8,9 @@
 
 namespace CheckedHeap {
 
-// The exit status of a process that ended normally but left blocks live that it had not kept on
-// purpose; each is listed on standard error.
-constexpr unsigned long LeakExitStatus = 0xE0001EA4;
+// The status that a misuse ends the process with: the one the system reports for a heap that was
+// found corrupt.
+constexpr unsigned long MisuseExitStatus = 0xC0000374;
 
 // How a block was allocated; it must be released the same way.
 enum class Form : std::uint8_t { Single, Array, AlignedSingle, AlignedArray };
@@ -48,6 +48,17 @@ class KeptOnPurpose {
     KeptOnPurpose(const KeptOnPurpose&) = delete;
     KeptOnPurpose& operator=(const KeptOnPurpose&) = delete;
 };
+
+// What the exit checks found among the blocks still live.
+struct ExitFindings {
+    bool corrupted;  // a pattern was broken, though no release showed it
+    bool leaked;     // a block not kept on purpose was still live
+};
+
+// Checks the pattern around every block still live, lists each one not kept on purpose as a
+// leak on standard error, and writes the run's figures to the file that KV_ALLOCATION_REPORT
+// names. Called once, when every other static object of the program is gone (ExitChecks.cpp).
+ExitFindings CheckAtExit();
 
 // Makes the allocation with this number (counted from 1 over the whole run) fail; 0 fails none.
 // KV_FAIL_ALLOCATION in the environment sets it at the first allocation.

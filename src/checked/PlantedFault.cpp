@@ -4,17 +4,14 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <cwchar>
+
+#include "MainWindowWatch.h"
 
 // The message points need the fault inside the main window's own procedure, called by the system
-// as it dispatches or sends a message, without a line of the program's code knowing of it: a
-// thread hook sees the main window being created and puts a procedure in front of the
-// framework's, which counts the chosen message and faults at its N-th arrival.
+// as it dispatches or sends a message: a procedure put in front of the framework's counts the
+// chosen message and faults at its N-th arrival.
 namespace PlantedFault {
 namespace {
-
-// The main window's class: the framework's, registered for class style 11.
-constexpr wchar_t MainWindowClass[] = L"_Pmw_KvWnd2_classCtyle:B_";
 
 struct MessagePoint {
     const char* name;
@@ -29,7 +26,6 @@ constexpr MessagePoint MessagePoints[] = {
 UINT plantedMessage = 0;
 unsigned remaining = 0;
 WNDPROC framework = nullptr;
-HHOOK creationHook = nullptr;
 
 }  // namespace
 
@@ -61,26 +57,6 @@ LRESULT CALLBACK CountingProcedure(HWND window, UINT message, WPARAM wParam, LPA
     return CallWindowProcW(framework, window, message, wParam, lParam);
 }
 
-bool IsMainWindow(HWND window, const CBT_CREATEWNDW& creation) {
-    wchar_t name[64] = {};
-    return creation.lpcs->hwndParent == nullptr && GetClassNameW(window, name, 64) > 0 &&
-           std::wcscmp(name, MainWindowClass) == 0;
-}
-
-LRESULT CALLBACK WatchCreation(int code, WPARAM wParam, LPARAM lParam) {
-    HHOOK hook = creationHook;
-    if (code == HCBT_CREATEWND) {
-        auto* window = reinterpret_cast<HWND>(wParam);
-        if (IsMainWindow(window, *reinterpret_cast<const CBT_CREATEWNDW*>(lParam))) {
-            framework = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
-                window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingProcedure)));
-            UnhookWindowsHookEx(creationHook);
-            creationHook = nullptr;
-        }
-    }
-    return CallNextHookEx(hook, code, wParam, lParam);
-}
-
 // Plants the static point at once, and a message point before the main window exists.
 class Planter {
   public:
@@ -93,8 +69,7 @@ class Planter {
             if (IsPlantedAt(point.name, count)) {
                 plantedMessage = point.message;
                 remaining = count;
-                creationHook =
-                    SetWindowsHookExW(WH_CBT, WatchCreation, nullptr, GetCurrentThreadId());
+                MainWindowWatch::Watch(CountingProcedure, &framework);
             }
         }
     }

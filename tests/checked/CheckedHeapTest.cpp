@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "CheckedHeap.h"
+#include "ExitChecks.h"
 #include "FaultReporter.h"
 #include "ProbeRun.h"
 #include "TemporaryFile.h"
@@ -251,7 +252,7 @@ TEST(CheckedHeapProbe, CorrectUseOfEveryFormReportsNothing) {
 // it, and the process ends with the leak's status.
 TEST(CheckedHeapProbe, BlockStillLiveAtExitIsListedAsALeak) {
     std::string output;
-    EXPECT_EQ(RunProbe(L"leak", output), CheckedHeap::LeakExitStatus);
+    EXPECT_EQ(RunProbe(L"leak", output), ExitChecks::LeakExitStatus);
     const std::size_t leak = output.find("checked heap: leak: a block of 24 bytes (allocation #");
     ASSERT_NE(leak, std::string::npos) << output;
     const std::string line = output.substr(leak, output.find('\n', leak) - leak);

@@ -11,6 +11,7 @@ namespace {
 constexpr const char* FaultLineStarts[] = {
     FaultReporter::ReportPrefix,  // the fault reporter
     "checked heap: ",             // the guarded allocator: misuse, leak, corruption
+    "checked calls: ",            // the call injector: an object deleted while selected, or kept
     "wine: Unhandled",            // an exception that nothing handled, without the reporter
     "wine: Call from",            // an unhandled exception raised by the program itself
 };

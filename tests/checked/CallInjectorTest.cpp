@@ -1,0 +1,198 @@
+// The checked build's call injector and object tracker, in this test's own process (whose calls
+// are routed like the program's): how a choice is read, which call fails and how, what is
+// counted, what the tracker refuses, and that the runtime's own calls are left alone.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+
+#include "CallInjector.h"
+#include "ExitChecks.h"
+#include "ObjectTracker.h"
+#include "ProbeRun.h"
+
+namespace {
+
+// Fails the next call of `function`, or every call from the next on.
+void FailNextCallOf(const char* function, bool onward = false) {
+    const std::string choice = std::string(function) + ":" +
+                               std::to_string(CallInjector::CallsOf(function) + 1) +
+                               (onward ? "+" : "");
+    ASSERT_TRUE(CallInjector::Choose(choice.c_str())) << choice;
+}
+
+// Chooses no failure again when a test ends, however it ends.
+class CallInjectorTest : public testing::Test {
+  protected:
+    void TearDown() override { CallInjector::Choose(""); }
+};
+
+TEST_F(CallInjectorTest, ReadsEveryFormOfChoiceAndRefusesTheRest) {
+    for (const char* good : {"", "17", "CreatePen:3", "CreatePen:3+", "GdipDrawImageRectRectI:1"}) {
+        EXPECT_TRUE(CallInjector::Choose(good)) << good;
+    }
+    // Releases are never failed; a count starts at 1; a name must be in the table.
+    for (const char* bad : {"0", "x", "12x", "CreatePen:", "CreatePen:0", "CreatePen:2++",
+                            "NoSuchFunction:1", "DeleteObject:1", ":3"}) {
+        EXPECT_FALSE(CallInjector::Choose(bad)) << bad;
+    }
+    // A choice that cannot be read fails nothing.
+    HPEN pen = CreatePen(PS_SOLID, 1, 0);
+    EXPECT_NE(pen, nullptr);
+    DeleteObject(pen);
+}
+
+TEST_F(CallInjectorTest, FailsTheChosenCallOfAFunctionWithItsFailureValueAndLastError) {
+    FailNextCallOf("CreatePen");
+    SetLastError(0);
+    EXPECT_EQ(CreatePen(PS_SOLID, 1, 0), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+    HPEN next = CreatePen(PS_SOLID, 1, 0);
+    EXPECT_NE(next, nullptr) << "only the chosen call fails";
+    DeleteObject(next);
+}
+
+TEST_F(CallInjectorTest, FailsAFunctionFromTheChosenCallOn) {
+    FailNextCallOf("GetStockObject", true);
+    const std::uint64_t failedBefore = CallInjector::FailedCalls();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(GetStockObject(WHITE_BRUSH), nullptr);
+    }
+    EXPECT_EQ(CallInjector::FailedCalls(), failedBefore + 3);
+    CallInjector::Choose("");
+    EXPECT_NE(GetStockObject(WHITE_BRUSH), nullptr);
+}
+
+TEST_F(CallInjectorTest, FailsTheNthCallOfTheRunWhateverTheFunction) {
+    const std::string choice = std::to_string(CallInjector::FailableCalls() + 2);
+    ASSERT_TRUE(CallInjector::Choose(choice.c_str()));
+    EXPECT_NE(GetStockObject(WHITE_BRUSH), nullptr);
+    SetLastError(0);
+    EXPECT_EQ(GetFileAttributesW(L"C:\\"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_NE(GetFileAttributesW(L"C:\\"), INVALID_FILE_ATTRIBUTES);
+}
+
+// One function of each library and kind of failure value.
+TEST_F(CallInjectorTest, EachLibraryAnswersWithItsDocumentedFailure) {
+    FailNextCallOf("SetTimer");
+    EXPECT_EQ(SetTimer(nullptr, 0, 10, nullptr), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_SYSTEM_RESOURCES));
+
+    MSG message;
+    FailNextCallOf("GetMessageW");
+    EXPECT_EQ(GetMessageW(&message, nullptr, 0, 0), -1);
+
+    FailNextCallOf("WaitForSingleObject");
+    EXPECT_EQ(WaitForSingleObject(GetCurrentProcess(), 0), WAIT_FAILED);
+
+    IStream* stream = nullptr;
+    FailNextCallOf("CreateStreamOnHGlobal");
+    EXPECT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), E_OUTOFMEMORY);
+    EXPECT_EQ(stream, nullptr);
+
+    UINT width = 7;
+    FailNextCallOf("GdipGetImageWidth");
+    EXPECT_EQ(Gdiplus::DllExports::GdipGetImageWidth(nullptr, &width), Gdiplus::GenericError);
+    EXPECT_EQ(width, 7u) << "a failed call does not reach the function";
+
+    void* value = nullptr;
+    UINT length = 0;
+    FailNextCallOf("VerQueryValueW");
+    EXPECT_FALSE(VerQueryValueW(&width, L"\\", &value, &length));
+
+    TRACKMOUSEEVENT request = {sizeof request, TME_LEAVE, nullptr, 0};
+    FailNextCallOf("_TrackMouseEvent");
+    EXPECT_FALSE(_TrackMouseEvent(&request));
+}
+
+TEST_F(CallInjectorTest, TracksWhatIsMadeUntilItIsReleased) {
+    const std::size_t before = ObjectTracker::Unreleased();
+    HDC dc = CreateCompatibleDC(nullptr);
+    HPEN pen = CreatePen(PS_SOLID, 1, 0);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, 16);
+    EXPECT_EQ(ObjectTracker::Unreleased(), before + 3);
+    DeleteObject(pen);
+    GlobalFree(memory);
+    DeleteDC(dc);
+    EXPECT_EQ(ObjectTracker::Unreleased(), before);
+    // A failed call makes nothing.
+    FailNextCallOf("CreatePen");
+    EXPECT_EQ(CreatePen(PS_SOLID, 1, 0), nullptr);
+    EXPECT_EQ(ObjectTracker::Unreleased(), before);
+}
+
+// Windows refuses to delete a pen that is selected into a device context; Wine does not.
+TEST_F(CallInjectorTest, RefusesToDeleteAnObjectStillSelected) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HPEN pen = CreatePen(PS_SOLID, 1, 0);
+    HGDIOBJ original = SelectObject(dc, pen);
+    const std::size_t refused = ObjectTracker::RefusedDeletes();
+    EXPECT_FALSE(DeleteObject(pen));
+    EXPECT_EQ(ObjectTracker::RefusedDeletes(), refused + 1);
+    SelectObject(dc, original);
+    EXPECT_TRUE(DeleteObject(pen));
+    // A device context deleted takes its selections with it.
+    HPEN second = CreatePen(PS_SOLID, 2, 0);
+    SelectObject(dc, second);
+    DeleteDC(dc);
+    EXPECT_TRUE(DeleteObject(second));
+    EXPECT_EQ(ObjectTracker::RefusedDeletes(), refused + 1);
+}
+
+// The runtime's own calls are compiled without the renaming: joining a thread waits in
+// winpthreads, which neither counts nor fails.
+TEST_F(CallInjectorTest, LeavesTheRuntimesOwnCallsAlone) {
+    const std::uint64_t waits = CallInjector::CallsOf("WaitForSingleObject");
+    FailNextCallOf("WaitForSingleObject", true);
+    bool ran = false;
+    std::thread worker([&] { ran = true; });
+    worker.join();
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(CallInjector::CallsOf("WaitForSingleObject"), waits);
+}
+
+// The probe leaves a pen made and never deleted, or deleted while selected: each is listed at
+// exit, and the process ends with the leak's status; the report names the calls and sites.
+TEST(CallInjectorProbe, ObjectsLeftAtExitAreListedAndReported) {
+    TemporaryFile report;
+    std::string output;
+    const DWORD status = RunSiblingProgram(L"checked_call_probe.exe", L"pen-never-deleted", output,
+                                           L"KV_CALL_REPORT", report.Path().c_str());
+    EXPECT_EQ(status, ExitChecks::LeakExitStatus) << output;
+    EXPECT_NE(output.find("checked calls: not released at exit: a pen from CreatePen, made at "),
+              std::string::npos)
+        << output;
+    const std::string text = ReadText(report.Path());
+    EXPECT_NE(text.find("\nfunction CreatePen fails 1 0\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nsite CreatePen 1 1 0x"), std::string::npos) << text;
+    EXPECT_NE(text.find("checked_call_probe.exe+0x"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nunreleased a pen from CreatePen"), std::string::npos) << text;
+
+    EXPECT_EQ(RunSiblingProgram(L"checked_call_probe.exe", L"pen-deleted-while-selected", output),
+              ExitChecks::LeakExitStatus)
+        << output;
+    EXPECT_NE(output.find("checked calls: DeleteObject of an object still selected"),
+              std::string::npos)
+        << output;
+    EXPECT_EQ(RunSiblingProgram(L"checked_call_probe.exe", L"pen-deleted", output), 0u) << output;
+    EXPECT_EQ(output, "survived\n");
+}
+
+TEST(CallInjectorProbe, TheEnvironmentChoosesTheCallThatFails) {
+    TemporaryFile report;
+    std::string output;
+    SetEnvironmentVariableW(L"KV_FAIL_CALL", L"CreatePen:2");
+    const DWORD status = RunSiblingProgram(L"checked_call_probe.exe", L"three-pens", output,
+                                           L"KV_CALL_REPORT", report.Path().c_str());
+    SetEnvironmentVariableW(L"KV_FAIL_CALL", nullptr);
+    EXPECT_EQ(status, 0u) << output;
+    EXPECT_EQ(output, "made failed made survived\n");
+    const std::string text = ReadText(report.Path());
+    EXPECT_NE(text.find("\nfailed CreatePen 2 0x"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nfunction CreatePen fails 3 1\n"), std::string::npos) << text;
+}
+
+}  // namespace

@@ -1,11 +1,11 @@
 #include "GameProcess.h"
 
+#include <cwchar>
 #include <fstream>
 #include <sstream>
 
 #include "FaultSigns.h"
 #include "Polling.h"
-#include "ScopedEnvironment.h"
 
 namespace {
 
@@ -36,9 +36,40 @@ std::string ReadText(const std::wstring& path) {
     return text.str();
 }
 
+// Returns this process's environment with `settings` put in, in the form CreateProcessW takes:
+// "NAME=value" strings, each ended by a NUL, and one more NUL. Settings with an empty value are
+// left out, as are the variables they replace.
+std::vector<wchar_t> EnvironmentBlock(const GameProcess::Environment& settings) {
+    std::vector<wchar_t> block;
+    auto replaced = [&](const wchar_t* entry) {
+        for (const auto& [name, value] : settings) {
+            if (_wcsnicmp(entry, name.c_str(), name.size()) == 0 && entry[name.size()] == L'=') {
+                return true;
+            }
+        }
+        return false;
+    };
+    wchar_t* strings = GetEnvironmentStringsW();
+    for (const wchar_t* entry = strings; entry != nullptr && *entry != L'\0';
+         entry += wcslen(entry) + 1) {
+        if (!replaced(entry)) {
+            block.insert(block.end(), entry, entry + wcslen(entry) + 1);
+        }
+    }
+    FreeEnvironmentStringsW(strings);
+    for (const auto& [name, value] : settings) {
+        if (!value.empty()) {
+            const std::wstring entry = name + L"=" + value;
+            block.insert(block.end(), entry.c_str(), entry.c_str() + entry.size() + 1);
+        }
+    }
+    block.push_back(L'\0');
+    return block;
+}
+
 }  // namespace
 
-GameProcess::GameProcess(const char* unixPath, bool checked) {
+GameProcess::GameProcess(const char* unixPath, bool checked, const Environment& environment) {
     outputPath_ = TemporaryPath(L"kvo");
     if (outputPath_.empty()) {
         return;
@@ -48,7 +79,6 @@ GameProcess::GameProcess(const char* unixPath, bool checked) {
         exitReportPath_ = TemporaryPath(L"kvr");
         DeleteFileW(exitReportPath_.c_str());
     }
-    const ScopedEnvironment exitReport(L"KV_ALLOCATION_REPORT", exitReportPath_);
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
     HANDLE output =
         CreateFileW(outputPath_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -64,8 +94,12 @@ GameProcess::GameProcess(const char* unixPath, bool checked) {
     startup.hStdInput = nullptr;
     startup.hStdOutput = output;
     startup.hStdError = output;
-    started_ = CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
-                              nullptr, &startup, &process_) != FALSE;
+    Environment settings = environment;
+    settings.emplace_back(L"KV_ALLOCATION_REPORT", exitReportPath_);
+    std::vector<wchar_t> block = EnvironmentBlock(settings);
+    started_ = CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
+                              CREATE_UNICODE_ENVIRONMENT, block.data(), nullptr, &startup,
+                              &process_) != FALSE;
     CloseHandle(output);
 }
 
@@ -90,7 +124,7 @@ bool GameProcess::IsRunning() const {
     return started_ && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
 }
 
-GameWindows GameProcess::WaitForWindows(DWORD limit) const {
+GameWindows GameProcess::WaitForWindows(DWORD limit, bool controlsRequired) const {
     GameWindows found;
     const bool appeared = PollUntil(
         [&] {
@@ -113,7 +147,7 @@ GameWindows GameProcess::WaitForWindows(DWORD limit) const {
             }
             found.comboBox = FindWindowExW(found.main, nullptr, L"ComboBox", nullptr);
             found.button = FindWindowExW(found.main, nullptr, L"Button", nullptr);
-            return found.comboBox != nullptr && found.button != nullptr;
+            return !controlsRequired || (found.comboBox != nullptr && found.button != nullptr);
         },
         limit);
     if (!appeared || !IsRunning()) {

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <windows.h>
 
@@ -15,11 +17,15 @@ struct GameWindows {
 
 class GameProcess {
   public:
+    // Variables set in the program's environment, on top of this process's own.
+    using Environment = std::vector<std::pair<std::wstring, std::wstring>>;
+
     // Starts the program at `unixPath`, a path of the build machine. Its standard output and
     // error go to a temporary file, which Output() reads (Wine's own messages about the process,
     // such as an unhandled fault, included). A program of the checked build (`checked`) writes
     // its exit report to another, which proves that it ended through its own exit.
-    explicit GameProcess(const char* unixPath, bool checked = true);
+    explicit GameProcess(const char* unixPath, bool checked = true,
+                         const Environment& environment = {});
     ~GameProcess();
     GameProcess(const GameProcess&) = delete;
     GameProcess& operator=(const GameProcess&) = delete;
@@ -30,8 +36,9 @@ class GameProcess {
     bool IsRunning() const;
 
     // Returns the program's visible main window and its controls once they are all there, or
-    // empty handles when they do not appear within `limit` milliseconds.
-    GameWindows WaitForWindows(DWORD limit) const;
+    // empty handles when they do not appear within `limit` milliseconds. With `controlsRequired`
+    // false, returns the main window as soon as it is there, with whichever controls it has.
+    GameWindows WaitForWindows(DWORD limit, bool controlsRequired = true) const;
     // Returns the exit code once the process has ended, or -1 when it does not end in `limit`.
     long WaitForExit(DWORD limit) const;
 

@@ -1,0 +1,448 @@
+// The failing-call sweep of the real checked game. A clean run counts the routed Windows calls of
+// a session (start-up, first paint, a game started on the game's own timers and played to its
+// end, a pause and resume, a resize that regrows the back buffer, a second game stopped with the
+// button, close); then the game runs again and again with one call failing: every call site at
+// least once, every function from its first call on, and an even sample of the rest. Every run
+// must end by itself with status 0 or 1 and show no sign of a fault, leave nothing unreleased
+// and give the results that the failed call allows: the title, a window on the work area that
+// is not black, a game that plays to its end and a button that stops it.
+//   KV_CALL_SWEEP=all           fails every call of the session in turn, one per run
+//   KV_CALL_SWEEP=CHOICE,...    runs only these values of KV_FAIL_CALL, to replay a failure
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "FaultSigns.h"
+#include "GameProcess.h"
+#include "Polling.h"
+#include "WindowProbe.h"
+#include "kvblocks_version.h"
+
+namespace {
+
+constexpr UINT_PTR StartDelayTimer = 3;
+constexpr UINT_PTR FallTimer = 4;
+constexpr UINT_PTR SpawnTimer = 5;
+constexpr int DropsToFillTheWell = 40;
+constexpr DWORD WindowLimit = 20000;
+constexpr DWORD QueueLimit = 10000;
+constexpr DWORD ChangeLimit = 3000;
+constexpr DWORD ExitLimit = 15000;
+// The game's own start delay is 100 ms: the first game of a session waits for its tick.
+constexpr DWORD StartDelayWait = 200;
+// Sessions played side by side: each spends most of its time waiting for its game.
+constexpr int Workers = 3;
+constexpr int StartAttempts = 3;
+constexpr LRESULT LeastPaintedShare = 50;
+// Runs when KV_CALL_SWEEP does not ask for all: about two minutes here.
+constexpr std::size_t DefaultRuns = 240;
+
+// What one run of the game came to.
+struct SweepRun {
+    std::string choice;      // the value of KV_FAIL_CALL
+    std::string function;    // the function that the choice names, or that the report says failed
+    bool exhausted = false;  // the function fails from a call on, for good
+    bool windowShown = false;
+    bool controls = false;  // the list and the button were there
+    bool played = false;    // a game started and ended by itself with the well full
+    bool stopped = true;    // the button stopped a second game, or none could start
+    bool onWorkArea = true;
+    LRESULT paintedShare = -1;  // -1: not measured
+    std::wstring title;
+    long exitCode = -1;
+    std::string signs;
+    std::string output;
+    std::string report;  // the call injector's report, written at the game's exit
+    std::vector<std::string> problems;
+};
+
+std::string Utf8(const std::wstring& text) {
+    std::string bytes(
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &bytes[0], static_cast<int>(bytes.size()),
+                        nullptr, nullptr);
+    bytes.resize(bytes.empty() ? 0 : bytes.size() - 1);
+    return bytes;
+}
+
+std::wstring TemporaryPath() {
+    wchar_t folder[MAX_PATH] = {};
+    wchar_t path[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    GetTempFileNameW(folder, L"kvc", 0, path);
+    return path;
+}
+
+std::string ReadText(const std::wstring& path) {
+    std::ifstream file(path.c_str(), std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+bool InGame(const GameWindows& windows) {
+    return !IsWindowEnabled(windows.comboBox);
+}
+
+// Presses the button and lets the start delay pass, on the game's own tick or on one sent from
+// here; returns true when a game runs then. A start that the game refused leaves it idle, and
+// is tried again.
+bool StartAGame(const GameProcess& game, const GameWindows& windows, bool ownTick, int& marker) {
+    for (int attempt = 0; attempt < StartAttempts && game.IsRunning(); ++attempt) {
+        PostMessageW(windows.button, BM_CLICK, 0, 0);
+        if (ownTick) {
+            WaitForEmptyQueue(windows, ++marker, QueueLimit);
+            Sleep(StartDelayWait);
+        } else {
+            PostMessageW(windows.main, WM_TIMER, StartDelayTimer, 0);
+        }
+        WaitForEmptyQueue(windows, ++marker, QueueLimit);
+        if (InGame(windows)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Drops pieces where they enter until the well is full and the game is lost; the lost game
+// returns to idle on the game's own game-over tick.
+bool PlayToTheEnd(const GameProcess& game, const GameWindows& windows, int& marker) {
+    PostMessageW(windows.main, WM_KEYDOWN, VK_UP, 1);
+    PostMessageW(windows.main, WM_KEYDOWN, VK_UP, 1);
+    for (int drop = 0; drop < DropsToFillTheWell; ++drop) {
+        PostMessageW(windows.main, WM_KEYDOWN, drop % 3 == 0 ? VK_SPACE : VK_DOWN, 1);
+        PostMessageW(windows.main, WM_KEYDOWN, VK_DOWN, 1);
+        PostMessageW(windows.main, WM_TIMER, FallTimer, 0);
+        PostMessageW(windows.main, WM_TIMER, SpawnTimer, 0);
+    }
+    WaitForEmptyQueue(windows, ++marker, QueueLimit);
+    return game.IsRunning() && PollUntil([&] { return !InGame(windows); }, ChangeLimit);
+}
+
+bool OnWorkArea(HWND window) {
+    RECT rect = {};
+    RECT area = {};
+    GetWindowRect(window, &rect);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    return rect.left >= area.left && rect.top >= area.top && rect.right <= area.right &&
+           rect.bottom <= area.bottom && rect.right > rect.left && rect.bottom > rect.top;
+}
+
+// Makes the window larger, so that its back buffer must grow, repaints all of it and asks the
+// window how much of it is painted.
+LRESULT ResizeAndMeasure(const GameWindows& windows, int& marker) {
+    RECT rect = {};
+    GetWindowRect(windows.main, &rect);
+    SetWindowPos(windows.main, nullptr, rect.left, rect.top, 700, 700,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    WaitForEmptyQueue(windows, ++marker, QueueLimit);
+    InvalidateRect(windows.main, nullptr, FALSE);
+    UpdateWindow(windows.main);
+    DWORD_PTR share = 0;
+    static const UINT probe = RegisterWindowMessageW(WindowProbe::ProbeMessageName);
+    if (SendMessageTimeoutW(windows.main, probe, 0, 0, SMTO_ABORTIFHUNG, QueueLimit, &share) == 0) {
+        return -1;
+    }
+    return static_cast<LRESULT>(share);
+}
+
+// Plays the session with `choice` failing, and judges what it shows.
+SweepRun PlaySession(const std::string& choice) {
+    SweepRun run;
+    run.choice = choice;
+    const std::wstring reportPath = TemporaryPath();
+    {
+        const GameProcess::Environment environment = {
+            {L"KV_FAIL_CALL", std::wstring(choice.begin(), choice.end())},
+            {L"KV_CALL_REPORT", reportPath},
+            {L"KV_WINDOW_PROBE", L"1"},
+        };
+        GameProcess game(KV_GAME_PROGRAM, true, environment);
+        const GameWindows windows = game.WaitForWindows(WindowLimit, false);
+        run.windowShown = windows.main != nullptr;
+        run.controls = windows.comboBox != nullptr && windows.button != nullptr;
+        int marker = 0;
+        if (run.windowShown) {
+            run.title = WindowText(windows.main);
+            run.onWorkArea = OnWorkArea(windows.main);
+        }
+        if (run.controls && game.IsRunning()) {
+            run.played =
+                StartAGame(game, windows, true, marker) && PlayToTheEnd(game, windows, marker);
+        }
+        if (run.windowShown && game.IsRunning()) {
+            run.paintedShare = ResizeAndMeasure(windows, marker);
+        }
+        if (run.controls && game.IsRunning() && StartAGame(game, windows, false, marker)) {
+            PostMessageW(windows.button, BM_CLICK, 0, 0);
+            WaitForEmptyQueue(windows, ++marker, QueueLimit);
+            run.stopped = PollUntil([&] { return !InGame(windows); }, ChangeLimit);
+        }
+        if (run.windowShown && game.IsRunning()) {
+            PostMessageW(windows.main, WM_CLOSE, 0, 0);
+        }
+        run.exitCode = game.WaitForExit(run.windowShown ? ExitLimit : WindowLimit);
+        run.signs = game.FaultSigns();
+        run.output = game.Output();
+    }
+    run.report = ReadText(reportPath);
+    DeleteFileW(reportPath.c_str());
+    return run;
+}
+
+// The lines of a report that begin with `key` and a space, without them.
+std::vector<std::string> ReportLines(const std::string& report, const std::string& key) {
+    std::vector<std::string> lines;
+    std::istringstream input(report);
+    std::string line;
+    while (std::getline(input, line)) {
+        if (line.compare(0, key.size() + 1, key + " ") == 0) {
+            lines.push_back(line.substr(key.size() + 1));
+        }
+    }
+    return lines;
+}
+
+std::string FirstWord(const std::string& text) {
+    return text.substr(0, text.find(' '));
+}
+
+const std::wstring FullTitle = L"下落方块 （" + std::to_wstring(KV_VERSION_MAJOR) + L"." +
+                               std::to_wstring(KV_VERSION_MINOR) + L"）:";
+const std::wstring TitleWithoutName =
+    L" （" + std::to_wstring(KV_VERSION_MAJOR) + L"." + std::to_wstring(KV_VERSION_MINOR) + L"）:";
+
+// The titles that a failure of `function` allows: without a version record, or its
+// translation, the title is empty; without the product name, the name is missing.
+bool TitleAllowed(const std::string& function, const std::wstring& title) {
+    static const std::set<std::string> noRecord = {"GetFileVersionInfoSizeW", "GetFileVersionInfoW",
+                                                   "GetFileAttributesW", "GetModuleFileNameW"};
+    if (noRecord.count(function) != 0) {
+        return title.empty();
+    }
+    if (function == "VerQueryValueW") {
+        return title.empty() || title == TitleWithoutName || title == FullTitle;
+    }
+    if (function == "SetWindowTextW" || function == "GetModuleHandleW") {
+        return title.empty() || title == FullTitle;
+    }
+    return title == FullTitle;
+}
+
+// Fills `run.problems` with everything the run shows that it must not.
+void Judge(SweepRun& run) {
+    run.exhausted = !run.choice.empty() && run.choice.back() == '+';
+    const std::vector<std::string> failed = ReportLines(run.report, "failed");
+    if (!failed.empty()) {
+        run.function = FirstWord(failed.front());
+    } else if (run.choice.find(':') != std::string::npos) {
+        // A run that ended without its report failed the function it was asked to.
+        run.function = run.choice.substr(0, run.choice.find(':'));
+    }
+    auto problem = [&](const std::string& text) { run.problems.push_back(text); };
+    if (run.exitCode != 0 && run.exitCode != 1) {
+        problem("exit status " + std::to_string(run.exitCode) + " (-1: it did not end by itself)");
+    }
+    if (!run.signs.empty()) {
+        problem("signs of a fault: " + run.signs);
+    }
+    if (run.exitCode == 0 && !run.windowShown) {
+        problem("status 0 without a window");
+    }
+    if (run.exitCode != -1 && run.report.empty()) {
+        problem("no call report: the game did not pass through its own exit");
+    }
+    if (!run.windowShown) {
+        return;
+    }
+    if (!run.onWorkArea) {
+        problem("the window is not on the work area");
+    }
+    if (!TitleAllowed(run.function, run.title)) {
+        problem("title \"" + Utf8(run.title) + "\"");
+    }
+    if (!run.stopped) {
+        problem("the button did not stop a running game");
+    }
+    // A single failed call may cost one start or one paint, not the game or the picture.
+    if (!run.exhausted && run.controls && run.exitCode == 0) {
+        if (!run.played) {
+            problem("no game was played to its end");
+        }
+        if (run.paintedShare >= 0 && run.paintedShare < LeastPaintedShare) {
+            problem("the window is " + std::to_string(100 - run.paintedShare) +
+                    " % black after a repaint");
+        }
+    }
+}
+
+// A run of the clean session's report: the calls, and where each function is called from.
+struct Session {
+    unsigned long long calls = 0;
+    std::map<std::string, unsigned long long> callsOf;                   // failable functions
+    std::vector<std::pair<std::string, unsigned long long>> siteFirsts;  // function, first call
+    std::set<std::string> places;  // the call sites of failable functions, as reports name them
+};
+
+Session ReadSession(const std::string& report) {
+    Session session;
+    for (const std::string& line : ReportLines(report, "calls")) {
+        session.calls = std::stoull(line);
+    }
+    for (const std::string& line : ReportLines(report, "function")) {
+        std::istringstream fields(line);
+        std::string name, kind;
+        unsigned long long calls = 0;
+        fields >> name >> kind >> calls;
+        if (kind == "fails") {
+            session.callsOf[name] = calls;
+        }
+    }
+    for (const std::string& line : ReportLines(report, "site")) {
+        std::istringstream fields(line);
+        std::string name;
+        unsigned long long first = 0;
+        fields >> name >> first;
+        if (session.callsOf.count(name) != 0) {
+            session.siteFirsts.emplace_back(name, first);
+            session.places.insert(line.substr(line.find(" in ") + 4));
+        }
+    }
+    return session;
+}
+
+// The choices of the sweep: each call site once, each function from its first call on, and an
+// even sample of the session's calls with what the budget leaves.
+std::vector<std::string> Choices(const Session& session, bool all) {
+    std::vector<std::string> choices;
+    std::set<std::string> seen;
+    auto add = [&](const std::string& choice) {
+        if (seen.insert(choice).second) {
+            choices.push_back(choice);
+        }
+    };
+    for (const auto& [name, first] : session.siteFirsts) {
+        add(name + ":" + std::to_string(first));
+    }
+    for (const auto& [name, calls] : session.callsOf) {
+        if (calls > 0) {
+            add(name + ":1+");
+        }
+    }
+    const std::size_t left =
+        all ? session.calls : (choices.size() < DefaultRuns ? DefaultRuns - choices.size() : 0);
+    for (std::size_t i = 1; i <= left && session.calls > 0; ++i) {
+        add(std::to_string(std::max<unsigned long long>(1, i * session.calls / left)));
+    }
+    return choices;
+}
+
+}  // namespace
+
+TEST(CallFailureSweepTest, EveryFailedCallLeavesTheGameWhole) {
+    SweepRun clean = PlaySession("");
+    Judge(clean);
+    ASSERT_TRUE(clean.problems.empty()) << clean.problems.front() << "\n" << clean.output;
+    ASSERT_TRUE(clean.played);
+    const Session session = ReadSession(clean.report);
+    ASSERT_GT(session.calls, 0u) << "no call report: is this the checked build?";
+    const std::string asked =
+        std::getenv("KV_CALL_SWEEP") != nullptr ? std::getenv("KV_CALL_SWEEP") : "";
+    std::vector<std::string> choices;
+    if (asked.empty() || asked == "all") {
+        choices = Choices(session, asked == "all");
+    } else {
+        std::istringstream list(asked);
+        for (std::string choice; std::getline(list, choice, ',');) {
+            choices.push_back(choice);
+        }
+    }
+    std::printf(
+        "one session makes %llu calls that can fail, to %zu functions from %zu call "
+        "sites; %zu runs\n",
+        session.calls, session.callsOf.size(), session.siteFirsts.size(), choices.size());
+
+    struct Tally {
+        int runs = 0;
+        std::map<long, int> statuses;
+        int problems = 0;
+    };
+    // Each run is judged as soon as it ends, and a run with problems is named at once: a long
+    // sweep shows what it finds as it goes.
+    std::vector<SweepRun> runs(choices.size());
+    std::atomic<std::size_t> next{0};
+    std::mutex printing;
+    std::vector<std::thread> workers;
+    for (int worker = 0; worker < Workers; ++worker) {
+        workers.emplace_back([&] {
+            for (std::size_t i = next++; i < choices.size(); i = next++) {
+                runs[i] = PlaySession(choices[i]);
+                Judge(runs[i]);
+                if (!runs[i].problems.empty()) {
+                    const std::lock_guard<std::mutex> lock(printing);
+                    std::printf("KV_FAIL_CALL=%s: %s\n", choices[i].c_str(),
+                                runs[i].problems.front().c_str());
+                    std::fflush(stdout);
+                }
+            }
+        });
+    }
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+
+    std::map<std::string, Tally> tallies;
+    std::set<std::string> sitesFailed;
+    for (const SweepRun& run : runs) {
+        const std::string& choice = run.choice;
+        const std::string function = run.function.empty() ? "(none failed)" : run.function;
+        Tally& tally = tallies[function];
+        ++tally.runs;
+        ++tally.statuses[run.exitCode];
+        tally.problems += run.problems.empty() ? 0 : 1;
+        for (const std::string& line : ReportLines(run.report, "failed")) {
+            sitesFailed.insert(line.substr(line.find(" in ") + 4));
+        }
+        for (const std::string& problem : run.problems) {
+            ADD_FAILURE() << "KV_FAIL_CALL=" << choice << " (" << function << "): " << problem
+                          << "\n"
+                          << run.output;
+        }
+    }
+
+    std::printf("%-26s %7s %5s  %s\n", "function", "calls", "runs", "exit statuses");
+    for (const auto& [name, calls] : session.callsOf) {
+        const Tally& tally = tallies[name];
+        std::string statuses;
+        for (const auto& [status, count] : tally.statuses) {
+            statuses += " " + std::to_string(count) + "x" + std::to_string(status);
+        }
+        std::printf("%-26s %7llu %5d %s%s\n", name.c_str(), calls, tally.runs, statuses.c_str(),
+                    tally.problems > 0 ? "  FAULTS" : "");
+    }
+    std::set<std::string> sitesMissed;
+    for (const std::string& place : session.places) {
+        if (sitesFailed.count(place) == 0) {
+            sitesMissed.insert(place);
+        }
+    }
+    std::printf("%zu of the session's %zu call sites failed at least once\n",
+                session.places.size() - sitesMissed.size(), session.places.size());
+    if (asked.empty() || asked == "all") {
+        for (const std::string& place : sitesMissed) {
+            ADD_FAILURE() << "no run failed the call site " << place;
+        }
+    }
+}

@@ -148,8 +148,9 @@ void SelectFontIfAny(HDC dc, ObjectId font) {
     }
 }
 
-// Selects a pen for one scope and puts the previous one back at its end; a null pen (one that
-// could not be made) leaves the DC's current pen in use.
+// Selects a pen for one scope and puts the previous one back at its end, also when the scope is
+// left by an exception; a null pen (one that could not be made) leaves the DC's current pen in
+// use.
 class SelectedPen {
   public:
     SelectedPen(HDC dc, HPEN object)
@@ -161,6 +162,24 @@ class SelectedPen {
     }
     SelectedPen(const SelectedPen&) = delete;
     SelectedPen& operator=(const SelectedPen&) = delete;
+
+  private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+// Puts back, at the end of a scope, the font that a DC had at its start, whatever the scope
+// selected in between and however it is left.
+class FontRestorer {
+  public:
+    explicit FontRestorer(HDC dc) : dc_(dc), previous_(GetCurrentObject(dc, OBJ_FONT)) {}
+    ~FontRestorer() {
+        if (previous_ != nullptr) {
+            SelectObject(dc_, previous_);
+        }
+    }
+    FontRestorer(const FontRestorer&) = delete;
+    FontRestorer& operator=(const FontRestorer&) = delete;
 
   private:
     HDC dc_;
@@ -226,8 +245,12 @@ void KvMainWnd::OnCreate() {
 }
 
 // Called at WM_DESTROY; the system destroys the controls and the window's timers with it. The
-// cell pictures go with the context's images they were drawn from.
+// cell pictures go with the context's images they were drawn from. The back buffer goes before
+// the context lets go of its pens and fonts: deleting it lets go of whatever a paint left
+// selected in it (a paint cut short, or a selection that could not be undone), which the caches
+// could not delete otherwise.
 void KvMainWnd::OnDestroy() {
+    ReleaseBuffers();
     cellPictures.Clear();
     GetAppContext().Shutdown();
     PostQuitMessage(0);
@@ -250,14 +273,21 @@ LRESULT KvMainWnd::OnPaint() {
 }
 
 // Called at WM_CLOSE. The window is destroyed from its own message instead of inside the close
-// command, which the system may be sending from deep inside its own processing.
+// command, which the system may be sending from deep inside its own processing; when the
+// message cannot be posted, it is destroyed here rather than not at all.
 LRESULT KvMainWnd::OnClose() {
-    PostMessageW(hwnd, DestroyRequestMessage, 0, 0);
+    if (!PostMessageW(hwnd, DestroyRequestMessage, 0, 0)) {
+        DestroyWindow(hwnd);
+    }
     return 0;
 }
 
+// A window that cannot be destroyed still ends the run: the loop ends, and the entry function
+// destroys the window object, which tries once more.
 LRESULT KvMainWnd::OnDestroyRequest() {
-    DestroyWindow(hwnd);
+    if (!DestroyWindow(hwnd)) {
+        PostQuitMessage(0);
+    }
     return 0;
 }
 
@@ -409,25 +439,33 @@ RECT KvMainWnd::PreviewRect() const {
 }
 
 // Called between BeginPaint and EndPaint. The whole scene is drawn into the back buffer, whose
-// earlier content outside `rect` is still valid, and only `rect` is copied to `dc`.
+// earlier content outside `rect` is still valid, and only `rect` is copied to `dc`. Without a
+// back buffer that covers the client area (the system could not make one) the scene is drawn
+// straight into `dc`: a paint that flickers rather than a black window.
 void KvMainWnd::Paint(HDC dc, const RECT* rect) {
     if (rect == nullptr) {
         return;
     }
-    HDC buffer = backBufferDc;
-    FillRect(buffer, rect, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    DrawBoardGrid(buffer);
-    DrawFrame(buffer, boardRect);
-    DrawBoardCells(buffer, *rect);
-    const HGDIOBJ previousFont = GetCurrentObject(buffer, OBJ_FONT);
-    SelectFontIfAny(buffer, GetAppContext().headingFont);
-    SetBkMode(buffer, TRANSPARENT);
-    DrawPanelTexts(buffer);
-    DrawPreview(buffer, *rect);
-    DrawStatusLine(buffer);
-    SelectObject(buffer, previousFont);
-    BitBlt(dc, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, buffer,
-           rect->left, rect->top, SRCCOPY);
+    const bool buffered = GrowBuffers(clientWidth, clientHeight);
+    HDC target = buffered ? static_cast<HDC>(backBufferDc) : dc;
+    DrawScene(target, *rect);
+    if (buffered) {
+        BitBlt(dc, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top,
+               target, rect->left, rect->top, SRCCOPY);
+    }
+}
+
+void KvMainWnd::DrawScene(HDC dc, const RECT& rect) {
+    FillRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    DrawBoardGrid(dc);
+    DrawFrame(dc, boardRect);
+    DrawBoardCells(dc, rect);
+    const FontRestorer font(dc);
+    SelectFontIfAny(dc, GetAppContext().headingFont);
+    SetBkMode(dc, TRANSPARENT);
+    DrawPanelTexts(dc);
+    DrawPreview(dc, rect);
+    DrawStatusLine(dc);
 }
 
 void KvMainWnd::DrawBoardGrid(HDC dc) const {
@@ -573,7 +611,12 @@ void KvMainWnd::StartGame() {
     }
     state = GameState::Idle;
     ClearGame();
-    StartTimer(StartDelayTimer, StartDelayInterval);
+    // Without the start delay's tick the game would stay starting for good, with a button that
+    // can no longer stop it; it stays idle instead, and a second press may start it.
+    if (!StartTimer(StartDelayTimer, StartDelayInterval)) {
+        RepaintClientArea();
+        return;
+    }
     EnableWindow(comboBox, FALSE);
     SetWindowTextW(startButton, StopCaption);
     statusText = PlayingStatus;
@@ -594,11 +637,16 @@ void KvMainWnd::BeginPlay() {
         data = SendMessageW(comboBox, CB_GETITEMDATA, static_cast<WPARAM>(selection), 0);
     }
     level = LevelForItemData(data);
-    StartTimer(FallTimer, FallIntervalForLevel(level));
+    const bool falling = StartTimer(FallTimer, FallIntervalForLevel(level));
     SelectComboItemByData(comboBox, level);
-    StartTimer(SpawnTimer, SpawnInterval);
+    const bool spawning = StartTimer(SpawnTimer, SpawnInterval);
     state = GameState::Playing;
     SpawnPiece();
+    // Without its ticks no piece would fall, or none would follow a landing: the game ends as a
+    // stopped one does, rather than hang with its controls in their in-game form.
+    if (!falling || !spawning) {
+        StopGame();
+    }
 }
 
 // Called on the spawn tick: after a landing the next piece enters, or the game is lost.
@@ -645,7 +693,11 @@ void KvMainWnd::EndGame() {
     state = GameState::GameOverPause;
     FreezePiece();
     nextType = 0;
-    StartTimer(GameOverTimer, GameOverInterval);
+    // Without the game-over tick the pause after the lost game is cut short.
+    if (!StartTimer(GameOverTimer, GameOverInterval)) {
+        CompleteGameOver();
+        return;
+    }
     RepaintClientArea();
 }
 
@@ -664,8 +716,8 @@ void KvMainWnd::ShowIdleControls() {
     SetWindowTextW(startButton, StartCaption);
 }
 
-void KvMainWnd::StartTimer(UINT_PTR id, UINT interval) {
-    SetTimer(hwnd, id, interval, nullptr);
+bool KvMainWnd::StartTimer(UINT_PTR id, UINT interval) {
+    return SetTimer(hwnd, id, interval, nullptr) != 0;
 }
 
 void KvMainWnd::StopTimer(UINT_PTR id) {

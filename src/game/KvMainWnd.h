@@ -58,8 +58,9 @@ class KvMainWnd : public KvWnd, public GameRules {
     void EndGame() override;
     void RepaintPanel();
 
-    // Every game timer starts and stops through these two.
-    virtual void StartTimer(UINT_PTR id, UINT interval);
+    // Every game timer starts and stops through these two. Returns false when the system could
+    // not start the timer: no tick will come.
+    virtual bool StartTimer(UINT_PTR id, UINT interval);
     virtual void StopTimer(UINT_PTR id);
 
     // Whether cells are copied from pictures rendered once per cell size (the default) or drawn
@@ -80,6 +81,7 @@ class KvMainWnd : public KvWnd, public GameRules {
     void ShowIdleControls();
     void Invalidate(const RECT* area);
 
+    void DrawScene(HDC dc, const RECT& rect);
     void DrawBoardGrid(HDC dc) const;
     void DrawFrame(HDC dc, const RECT& frame) const;
     void DrawBoardCells(HDC dc, const RECT& rect);

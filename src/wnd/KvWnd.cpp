@@ -172,11 +172,7 @@ LRESULT KvWnd::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 // draw into them; their bitmaps come with the first WM_SIZE.
 LRESULT KvWnd::OnCreate(WPARAM wParam, LPARAM lParam) {
     if (IsDoubleBuffered()) {
-        WindowDc screen(hwnd);
-        backBufferDc.Create(screen);
-        if (HasSecondBuffer()) {
-            secondBufferDc.Create(screen);
-        }
+        MakeMissingBuffers();
     }
     const LRESULT result = HandleMessage(WM_CREATE, wParam, lParam);
     if (result == -1) {
@@ -236,14 +232,32 @@ void KvWnd::OnSize(int width, int height, LPARAM sizeLParam) {
     PostMessageW(hwnd, WM_KV_SIZECHANGED, 0, sizeLParam);
 }
 
+// Makes the memory DCs that the window keeps and does not have: at WM_CREATE, and again later
+// when the system could not make one then, which would otherwise leave the window black for good.
+void KvWnd::MakeMissingBuffers() {
+    WindowDc screen(hwnd);
+    if (static_cast<HDC>(backBufferDc) == nullptr) {
+        backBufferDc.Create(screen);
+    }
+    if (HasSecondBuffer() && static_cast<HDC>(secondBufferDc) == nullptr) {
+        secondBufferDc.Create(screen);
+    }
+}
+
 // The buffers are replaced only when the client outgrows them in either direction, and then by
 // bitmaps of exactly the client size; shrinking, minimising included, keeps them. A size too
 // large for a bitmap leaves the size of the buffers as it was, so that the next size they do not
 // cover makes new ones; taking it as their size would keep them too small for good.
-void KvWnd::GrowBuffers(int width, int height) {
+bool KvWnd::GrowBuffers(int width, int height) {
     if (width <= bufferWidth && height <= bufferHeight) {
-        return;
+        return true;
     }
+    // A client area without width or height, as while a window is made or minimised, has
+    // nothing to cover; a buffer of the other side alone would be of no use.
+    if (width <= 0 || height <= 0) {
+        return true;
+    }
+    MakeMissingBuffers();
     WindowDc screen(hwnd);
     bool grown = backBufferDc.SelectNewBitmap(screen, width, height);
     if (HasSecondBuffer()) {
@@ -253,6 +267,7 @@ void KvWnd::GrowBuffers(int width, int height) {
         bufferWidth = width;
         bufferHeight = height;
     }
+    return grown;
 }
 
 void KvWnd::PostActiveChanged(WPARAM active) {

@@ -13,7 +13,9 @@ void MemoryDc::Create(HDC reference) {
 // A fresh memory DC holds the stock 1 × 1 bitmap; DeleteObject leaves stock objects alone, so
 // the replaced bitmap can be deleted without asking where it came from.
 bool MemoryDc::SelectNewBitmap(HDC reference, int width, int height) {
-    if (dc_ == nullptr) {
+    // For an empty size the system hands out its shared 1 × 1 stock bitmap, which is no one's to
+    // keep or delete.
+    if (dc_ == nullptr || width <= 0 || height <= 0) {
         return false;
     }
     HBITMAP bitmap = CreateCompatibleBitmap(reference, width, height);
@@ -35,20 +37,19 @@ bool MemoryDc::SelectNewBitmap(HDC reference, int width, int height) {
     return true;
 }
 
-// The bitmap can only be deleted once no DC has it selected, hence after DeleteDC.
+// The bitmap can only be deleted once no DC has it selected, hence after DeleteDC. Only the
+// object's own bitmap is deleted, by the handle it kept: asking the DC which bitmap it holds can
+// fail, and would leak the bitmap then.
 void MemoryDc::Reset() {
     if (dc_ == nullptr) {
         return;
     }
-    HGDIOBJ bitmap = GetCurrentObject(dc_, OBJ_BITMAP);
     DeleteDC(dc_);
     GdiCensus::Deleted(GdiKind::MemoryDc);
     dc_ = nullptr;
-    if (bitmap != nullptr) {
-        DeleteObject(bitmap);
-        if (bitmap == bitmap_) {
-            GdiCensus::Deleted(GdiKind::Bitmap);
-        }
+    if (bitmap_ != nullptr) {
+        DeleteObject(bitmap_);
+        GdiCensus::Deleted(GdiKind::Bitmap);
+        bitmap_ = nullptr;
     }
-    bitmap_ = nullptr;
 }

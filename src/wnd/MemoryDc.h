@@ -15,8 +15,8 @@ class MemoryDc {
     // Creates a memory DC compatible with `reference`, replacing the one held.
     void Create(HDC reference);
     // Selects a new bitmap of the given size, compatible with `reference`, and deletes the one it
-    // replaces. Returns false, and keeps the bitmap it has, when there is no DC or no bitmap of
-    // that size can be made.
+    // replaces. Returns false, and keeps the bitmap it has, when there is no DC, the size is empty
+    // or no bitmap of that size can be made.
     bool SelectNewBitmap(HDC reference, int width, int height);
     // Deletes the DC and its bitmap; the object then holds nothing.
     void Reset();

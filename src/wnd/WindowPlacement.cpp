@@ -1,19 +1,26 @@
 #include "WindowPlacement.h"
 
+#include <algorithm>
+
+// A rectangle that cannot be read leaves the window where it is: centring on a made-up size
+// or area would put it off the screen.
 void CenterWindow(HWND hwnd) {
     if (hwnd == nullptr) {
         return;
     }
     RECT window = {};
-    GetWindowRect(hwnd, &window);
+    if (!GetWindowRect(hwnd, &window)) {
+        return;
+    }
     const int width = window.right - window.left;
     const int height = window.bottom - window.top;
 
     RECT area = {};
-    if ((GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD) != 0) {
-        GetClientRect(GetParent(hwnd), &area);
-    } else {
-        SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    const bool areaRead = (GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD) != 0
+                              ? GetClientRect(GetParent(hwnd), &area) != FALSE
+                              : SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0) != FALSE;
+    if (!areaRead) {
+        return;
     }
     // Integer division rounds toward zero, also for a window larger than its area.
     const int x = ((area.right - area.left) - width) / 2;
@@ -21,10 +28,10 @@ void CenterWindow(HWND hwnd) {
     MoveWindow(hwnd, x, y, width, height, TRUE);
 }
 
-void ResizeKeepingPosition(const KvWndBase& window, int width, int height) {
+bool ResizeKeepingPosition(const KvWndBase& window, int width, int height) {
     HWND hwnd = window.GetHwnd();
     if (hwnd == nullptr) {
-        return;
+        return false;
     }
     POINT position = {};
     if (window.ParentHwnd() != nullptr) {
@@ -35,5 +42,23 @@ void ResizeKeepingPosition(const KvWndBase& window, int width, int height) {
         GetWindowRect(hwnd, &rect);
         position = {rect.left, rect.top};
     }
-    MoveWindow(hwnd, position.x, position.y, width, height, TRUE);
+    return MoveWindow(hwnd, position.x, position.y, width, height, TRUE) != FALSE;
+}
+
+void KeepOnWorkArea(HWND hwnd) {
+    RECT window = {};
+    RECT area = {};
+    if (hwnd == nullptr || !GetWindowRect(hwnd, &window) ||
+        !SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) {
+        return;
+    }
+    const int width = window.right - window.left;
+    const int height = window.bottom - window.top;
+    // The least move that brings the window inside; one too large for the area goes to its
+    // top-left corner, so that the title bar stays within reach.
+    const int x = std::max(area.left, std::min(window.left, area.right - width));
+    const int y = std::max(area.top, std::min(window.top, area.bottom - height));
+    if (x != window.left || y != window.top) {
+        MoveWindow(hwnd, x, y, width, height, TRUE);
+    }
 }

@@ -37,10 +37,10 @@ class TestMainWnd : public KvMainWnd {
     int MinTrackHeight() const { return minTrackHeight; }
 
   protected:
-    void StartTimer(UINT_PTR id, UINT interval) override {
+    bool StartTimer(UINT_PTR id, UINT interval) override {
         timers[id] = interval;
         starts.push_back(id);
-        KvMainWnd::StartTimer(id, interval);
+        return KvMainWnd::StartTimer(id, interval);
     }
     void StopTimer(UINT_PTR id) override {
         timers.erase(id);

@@ -115,7 +115,7 @@ class BenchWnd : public KvMainWnd {
     LONGLONG paintEnd = 0;
 
   protected:
-    void StartTimer(UINT_PTR, UINT) override {}
+    bool StartTimer(UINT_PTR, UINT) override { return true; }
 };
 
 // Handles every message waiting in the queue, paints included.

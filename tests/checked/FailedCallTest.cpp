@@ -1,0 +1,237 @@
+// What the game does when one of its Windows calls fails, made to fail here by the checked
+// build's call injector: the faults that the failing-call sweep found, each kept mended.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "CallInjector.h"
+#include "CheckedHeap.h"
+#include "MainWindowFixture.h"
+#include "MemoryDc.h"
+#include "ObjectTracker.h"
+#include "ProgramEntry.h"
+#include "WindowPlacement.h"
+
+namespace {
+
+constexpr wchar_t StartCaption[] = L"开始游戏";
+
+// Fails the `nth` call of `function` from now on (1: the next), or every call from it on.
+void FailCallOf(const char* function, std::uint64_t nth = 1, bool onward = false) {
+    const std::string choice = std::string(function) + ":" +
+                               std::to_string(CallInjector::CallsOf(function) + nth) +
+                               (onward ? "+" : "");
+    ASSERT_TRUE(CallInjector::Choose(choice.c_str())) << choice;
+}
+
+class FailedCallTest : public MainWindowTest {
+  protected:
+    void TearDown() override {
+        CallInjector::Choose("");
+        MainWindowTest::TearDown();
+    }
+
+    // Returns the share, in percent, of the client area's pixels that are not black.
+    int PaintedShare() {
+        InvalidateRect(hwnd, nullptr, FALSE);
+        UpdateWindow(hwnd);
+        HDC dc = GetDC(hwnd);
+        int painted = 0;
+        int samples = 0;
+        for (int y = 4; y < TestClientHeight; y += 8) {
+            for (int x = 4; x < TestClientWidth; x += 8) {
+                ++samples;
+                painted += GetPixel(dc, x, y) != RGB(0, 0, 0) ? 1 : 0;
+            }
+        }
+        ReleaseDC(hwnd, dc);
+        return painted * 100 / samples;
+    }
+};
+
+// Without its start-delay tick the game stayed starting for good, and the button, which read
+// "stop", did nothing.
+TEST_F(FailedCallTest, AStartWithoutItsTimerStaysIdleAndCanBeTriedAgain) {
+    FailCallOf("SetTimer");
+    ClickButton();
+    EXPECT_EQ(window.state, GameState::Idle);
+    EXPECT_EQ(ButtonText(), StartCaption);
+    EXPECT_TRUE(ComboEnabled());
+    ClickButton();
+    EXPECT_EQ(window.state, GameState::Starting);
+}
+
+// Without a fall or a spawn timer no piece fell, or none followed a landing, with the controls
+// in their in-game form.
+TEST_F(FailedCallTest, PlayWithoutItsFallOrSpawnTimerEndsAsAStoppedGame) {
+    for (std::uint64_t timer : {1, 2}) {
+        ClickButton();
+        FailCallOf("SetTimer", timer);
+        Tick(KvMainWnd::StartDelayTimer);
+        EXPECT_EQ(window.state, GameState::Idle) << timer;
+        EXPECT_EQ(ButtonText(), StartCaption) << timer;
+        EXPECT_TRUE(ComboEnabled()) << timer;
+        EXPECT_EQ(window.timers.count(KvMainWnd::FallTimer), 0u) << timer;
+        EXPECT_EQ(window.timers.count(KvMainWnd::SpawnTimer), 0u) << timer;
+    }
+}
+
+TEST_F(FailedCallTest, ALostGameWithoutItsGameOverTimerComesToIdleAtOnce) {
+    ASSERT_NO_FATAL_FAILURE(StartPlaying());
+    ASSERT_NO_FATAL_FAILURE(LandPiece());
+    for (int x = 0; x < GameRules::kWellWidth; ++x) {
+        window.board[x][0] = 1;
+        window.board[x][1] = 1;
+    }
+    FailCallOf("SetTimer");
+    Tick(KvMainWnd::SpawnTimer);
+    EXPECT_EQ(window.state, GameState::Idle);
+    EXPECT_EQ(ButtonText(), StartCaption);
+    EXPECT_TRUE(ComboEnabled());
+}
+
+// Without the memory DC that WM_CREATE could not make, the client area stayed black for good.
+TEST_F(FailedCallTest, ABackBufferThatCouldNotBeMadeIsMadeAtTheNextSize) {
+    DestroyWindow(hwnd);
+    TakeQuitMessage();
+    FailCallOf("CreateCompatibleDC");
+    ASSERT_TRUE(
+        window.Create(TestClassStyle, WS_OVERLAPPEDWINDOW, WS_EX_APPWINDOW, nullptr, nullptr));
+    hwnd = window.GetHwnd();
+    EXPECT_EQ(window.BackBuffer(), nullptr);
+    ASSERT_NO_FATAL_FAILURE(SetClientSize(TestClientWidth, TestClientHeight));
+    EXPECT_NE(window.BackBuffer(), nullptr);
+    EXPECT_GT(PaintedShare(), 90);
+}
+
+// Where no memory DC can be made at all, the scene is drawn straight onto the window.
+TEST_F(FailedCallTest, WithoutAnyBackBufferThePaintDrawsOntoTheWindow) {
+    DestroyWindow(hwnd);
+    TakeQuitMessage();
+    FailCallOf("CreateCompatibleDC", 1, true);
+    ASSERT_TRUE(
+        window.Create(TestClassStyle, WS_OVERLAPPEDWINDOW, WS_EX_APPWINDOW, nullptr, nullptr));
+    hwnd = window.GetHwnd();
+    ASSERT_NO_FATAL_FAILURE(SetClientSize(TestClientWidth, TestClientHeight));
+    EXPECT_EQ(window.BackBuffer(), nullptr);
+    EXPECT_GT(PaintedShare(), 90);
+}
+
+// The buffer deleted its bitmap by asking the DC for it; when that failed, the bitmap leaked.
+TEST_F(FailedCallTest, ABufferDeletesItsOwnBitmapWithoutAskingTheDc) {
+    const std::size_t before = ObjectTracker::Unreleased();
+    {
+        MemoryDc buffer;
+        HDC screen = GetDC(hwnd);
+        buffer.Create(screen);
+        ASSERT_TRUE(buffer.SelectNewBitmap(screen, 40, 30));
+        ReleaseDC(hwnd, screen);
+        FailCallOf("GetCurrentObject", 1, true);
+    }
+    EXPECT_EQ(ObjectTracker::Unreleased(), before);
+}
+
+// A paint cut short (here by memory running out) or a selection that could not be undone left
+// the heading font selected in the back buffer, and the cache deleted it at WM_DESTROY while it
+// was: Windows refuses that, and the font leaked.
+TEST_F(FailedCallTest, APaintThatLeavesAFontSelectedDoesNotKeepItFromBeingDeleted) {
+    // The last selection of a paint puts the DC's font back.
+    const std::uint64_t selections = CallInjector::CallsOf("SelectObject");
+    InvalidateRect(hwnd, nullptr, FALSE);
+    UpdateWindow(hwnd);
+    const std::uint64_t perPaint = CallInjector::CallsOf("SelectObject") - selections;
+    ASSERT_GT(perPaint, 0u);
+    FailCallOf("SelectObject", perPaint);
+    InvalidateRect(hwnd, nullptr, FALSE);
+    UpdateWindow(hwnd);
+
+    CheckedHeap::FailAllocationNumber(CheckedHeap::CurrentStatistics().allocations + 1);
+    InvalidateRect(hwnd, nullptr, FALSE);
+    UpdateWindow(hwnd);
+    CheckedHeap::FailAllocationNumber(0);
+
+    const std::size_t refused = ObjectTracker::RefusedDeletes();
+    DestroyWindow(hwnd);
+    EXPECT_EQ(ObjectTracker::RefusedDeletes(), refused);
+}
+
+// A close whose destroy request could not be posted was lost.
+TEST_F(FailedCallTest, ACloseThatCannotBePostedDestroysTheWindowAtOnce) {
+    FailCallOf("PostMessageW");
+    Send(WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(TakeQuitMessage(), 0);
+}
+
+// A window that cannot be destroyed still ends the run.
+TEST_F(FailedCallTest, ADestroyRequestThatFailsEndsTheMessageLoop) {
+    FailCallOf("DestroyWindow");
+    Send(KvMainWnd::DestroyRequestMessage, 0, 0);
+    EXPECT_TRUE(IsWindow(hwnd));
+    EXPECT_EQ(TakeQuitMessage(), 0);
+}
+
+// Centring on a rectangle that could not be read put the window off the screen.
+TEST_F(FailedCallTest, CentringLeavesTheWindowWhereItIsWhenARectangleCannotBeRead) {
+    for (const char* function : {"GetWindowRect", "SystemParametersInfoW"}) {
+        MoveWindow(hwnd, 37, 41, 650, 650, FALSE);
+        FailCallOf(function);
+        CenterWindow(hwnd);
+        RECT rect = {};
+        GetWindowRect(hwnd, &rect);
+        EXPECT_EQ(rect.left, 37) << function;
+        EXPECT_EQ(rect.top, 41) << function;
+    }
+}
+
+TEST(KeepOnWorkArea, BringsAWindowBackInsideTheWorkArea) {
+    RECT area = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, area.left - 300, area.top - 200, 400,
+                                  300, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    KeepOnWorkArea(window);
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(rect.left, area.left);
+    EXPECT_EQ(rect.top, area.top);
+    MoveWindow(window, area.right - 100, area.bottom - 50, 400, 300, FALSE);
+    KeepOnWorkArea(window);
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(rect.right, area.right);
+    EXPECT_EQ(rect.bottom, area.bottom);
+    DestroyWindow(window);
+}
+
+// A main window that asks to be closed once it is shown, noting where it was.
+class ClosingMainWnd : public TestMainWnd {
+  public:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_CREATE) {
+            PostMessageW(hwnd, WM_CLOSE, 0, 0);
+        }
+        if (message == WM_CLOSE) {
+            GetWindowRect(hwnd, &rectAtClose);
+        }
+        return TestMainWnd::HandleMessage(message, wParam, lParam);
+    }
+    RECT rectAtClose = {};
+};
+
+// A resize that failed left the window at its creation size, shown at its minimum size far
+// from the centre.
+TEST(FailedCallEntry, AResizeThatFailsOnceIsTriedAgain) {
+    ClosingMainWnd window;
+    FailCallOf("MoveWindow");
+    ASSERT_EQ(RunGame(window), 0);
+    CallInjector::Choose("");
+    RECT area = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    EXPECT_EQ(window.rectAtClose.right - window.rectAtClose.left, 650);
+    EXPECT_EQ(window.rectAtClose.left, (area.right - area.left - 650) / 2);
+    EXPECT_EQ(window.rectAtClose.top, (area.bottom - area.top - 650) / 2);
+}
+
+}  // namespace

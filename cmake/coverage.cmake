@@ -1,13 +1,8 @@
 # The coverage build (tools/coverage.sh): a checked Windows build whose own code, under src/ and
 # tests/, counts the lines and branches it runs. Included at the end of the top-level list, once
-# every target exists. The coverage instruments' source is compiled into the checked build's
-# object library in every build, so that the checked code can always call it; it does nothing
-# unless KV_COVERAGE is on.
+# every target exists. src/checked/CoverageFlush.cpp is part of every checked build, so that the
+# checked code can always call it; it does nothing unless KV_COVERAGE is on.
 option(KV_COVERAGE "Count the lines and branches that the tests run (tools/coverage.sh)" OFF)
-
-if(TARGET kv_checked)
-    target_sources(kv_checked PRIVATE ${PROJECT_SOURCE_DIR}/src/checked/CoverageFlush.cpp)
-endif()
 
 if(NOT KV_COVERAGE)
     return()

@@ -8,6 +8,8 @@
 
 #include "CheckedOutput.h"
 #include "CodeAddress.h"
+#include "CoverageFlush.h"
+#include "LiveBlockTable.h"
 
 // Every block lives in a reservation of its own:
 //
@@ -35,9 +37,7 @@ constexpr unsigned char NewBlockFill = 0xCD;
 constexpr std::size_t QuarantineBlocks = sizeof(void*) == 4 ? 1024 : 4096;
 // Above this many bytes of decommitted data in quarantine, old blocks are released early too.
 constexpr std::uint64_t QuarantineDataLimit = 256ull * 1024 * 1024;
-// Room for the live blocks' table: more blocks than the address space can hold, at 64 KiB each.
-constexpr std::size_t LiveTableCapacity = sizeof(void*) == 4 ? (1u << 16) : (1u << 22);
-constexpr std::size_t NoSlot = ~std::size_t(0);
+constexpr std::size_t NoSlot = LiveBlockTable::NoSlot;
 
 struct Header {
     std::uint32_t magic;
@@ -51,16 +51,6 @@ struct Header {
     bool kept;           // kept to the end of the process on purpose: no leak
 };
 
-// Every live block's header, so that all of them can be checked and listed at exit. A free slot
-// holds the index of the next free one plus one (0: none), shifted and tagged: headers are
-// page-aligned, so their lowest bit is clear.
-struct LiveTable {
-    std::uintptr_t* slots;
-    std::size_t used;       // slots handed out at least once
-    std::size_t committed;  // slots whose memory is committed
-    std::size_t firstFree;  // a free slot below `used`, or NoSlot
-};
-
 struct State {
     SRWLOCK lock;
     bool configured;
@@ -70,12 +60,12 @@ struct State {
     std::size_t quarantineOldest;
     std::size_t quarantineCount;
     std::uint64_t quarantineData;
-    LiveTable live;
+    LiveBlockTable live;
     int keptScopes;  // KeptOnPurpose objects alive
 };
 
 // Constant-initialised: the allocator works before any constructor of the program has run.
-State state = {SRWLOCK_INIT, false, 0, {}, {}, 0, 0, 0, {nullptr, 0, 0, NoSlot}, 0};
+State state = {SRWLOCK_INIT, false, 0, {}, {}, 0, 0, 0, {}, 0};
 
 class StateLock {
   public:
@@ -109,6 +99,7 @@ void WriteLine(const char* text) {
 // Ends the process at once; what the program wrote to its streams goes out first.
 [[noreturn]] void EndProcess() {
     std::fflush(nullptr);
+    CoverageFlush::SaveCounts();
     TerminateProcess(GetCurrentProcess(), MisuseExitStatus);
     ExitProcess(MisuseExitStatus);
 }
@@ -135,47 +126,6 @@ class WritableHeader {
     }
     Header* header_;
 };
-
-// Returns a free slot of the live table for `header`, or NoSlot when the table is full or its
-// memory cannot be had (the block is then not checked at exit).
-std::size_t TakeSlot(Header* header) {
-    LiveTable& live = state.live;
-    if (live.slots == nullptr) {
-        live.slots = static_cast<std::uintptr_t*>(VirtualAlloc(
-            nullptr, LiveTableCapacity * sizeof(std::uintptr_t), MEM_RESERVE, PAGE_NOACCESS));
-        if (live.slots == nullptr) {
-            return NoSlot;
-        }
-    }
-    std::size_t slot = live.firstFree;
-    if (slot != NoSlot) {
-        live.firstFree = (live.slots[slot] >> 1) - 1;
-    } else {
-        if (live.used == LiveTableCapacity) {
-            return NoSlot;
-        }
-        if (live.used == live.committed) {
-            constexpr std::size_t SlotsPerPage = PageSize / sizeof(std::uintptr_t);
-            if (VirtualAlloc(live.slots + live.committed, PageSize, MEM_COMMIT, PAGE_READWRITE) ==
-                nullptr) {
-                return NoSlot;
-            }
-            live.committed += SlotsPerPage;
-        }
-        slot = live.used++;
-    }
-    live.slots[slot] = reinterpret_cast<std::uintptr_t>(header);
-    return slot;
-}
-
-void FreeSlot(std::size_t slot) {
-    if (slot == NoSlot) {
-        return;
-    }
-    LiveTable& live = state.live;
-    live.slots[slot] = ((static_cast<std::uintptr_t>(live.firstFree) + 1) << 1) | 1;
-    live.firstFree = slot;
-}
 
 // Reads the settings from the environment at the first allocation.
 void Configure() {
@@ -342,12 +292,8 @@ void WriteBlockLine(const char* what, const Header* header) {
 // Checks the pattern around every live block and lists each one not kept on purpose as a leak.
 ExitFindings CheckLiveBlocks() {
     ExitFindings findings = {false, false};
-    const LiveTable& live = state.live;
-    for (std::size_t slot = 0; slot < live.used; ++slot) {
-        if ((live.slots[slot] & 1) != 0) {
-            continue;
-        }
-        const auto* header = reinterpret_cast<const Header*>(live.slots[slot]);
+    state.live.ForEach([&findings](const void* entry) {
+        const auto* header = static_cast<const Header*>(entry);
         char overwrite[160];
         char what[200];
         if (FindOverwrite(header, overwrite, sizeof overwrite)) {
@@ -359,7 +305,7 @@ ExitFindings CheckLiveBlocks() {
             WriteBlockLine("leak:", header);
             findings.leaked = true;
         }
-    }
+    });
     return findings;
 }
 
@@ -433,7 +379,7 @@ void* Allocate(std::size_t size, std::size_t alignment, Form form, const void* c
     auto* header = reinterpret_cast<Header*>(base);
     *header = Header{LiveMagic,           form, size, block, dataPages, number, caller, NoSlot,
                      state.keptScopes > 0};
-    header->slot = TakeSlot(header);
+    header->slot = state.live.Take(header);
     DWORD previous = 0;
     VirtualProtect(header, PageSize, PAGE_READONLY, &previous);
     ++s.liveBlocks;
@@ -455,7 +401,7 @@ void Release(void* block, Form form, std::size_t size) {
     {
         WritableHeader writable(header);
         header->magic = FreedMagic;
-        FreeSlot(header->slot);
+        state.live.Free(header->slot);
         header->slot = NoSlot;
     }
     Statistics& s = state.statistics;

@@ -8,6 +8,7 @@
 #include "CallInjector.h"
 #include "CheckedHeap.h"
 #include "CheckedOutput.h"
+#include "CoverageFlush.h"
 #include "ObjectTracker.h"
 
 namespace ExitChecks {
@@ -15,6 +16,7 @@ namespace {
 
 [[noreturn]] void End(unsigned long status) {
     std::fflush(nullptr);
+    CoverageFlush::SaveCounts();
     TerminateProcess(GetCurrentProcess(), status);
     ExitProcess(status);
 }

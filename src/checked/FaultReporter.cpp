@@ -8,6 +8,7 @@
 #include <exception>
 
 #include "CodeAddress.h"
+#include "CoverageFlush.h"
 
 // Where the line is drawn. A first-chance (vectored) handler sees every exception of the process
 // where it is raised, before any frame can swallow it. It reports a fault whose instruction lies
@@ -71,8 +72,10 @@ const char* NameOf(DWORD code) {
     if (error != nullptr && error != INVALID_HANDLE_VALUE) {
         WriteFile(error, line, static_cast<DWORD>(std::strlen(line)), &written, nullptr);
     }
+    // Saving the coverage build's counts needs stack too: a stack overflow keeps none.
     if (stackToSpare) {
         OutputDebugStringA(line);
+        CoverageFlush::SaveCounts();
     }
     TerminateProcess(GetCurrentProcess(), FaultExitStatus);
     ExitProcess(FaultExitStatus);

@@ -1,0 +1,354 @@
+// The main window's scene: the layout of the board and the side panel, and the paint that draws
+// the well, the falling and the next piece, the texts and the status line.
+#include "KvMainWnd.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "AppContext.h"
+#include "FontCache.h"
+#include "ImageDrawing.h"
+#include "PenCache.h"
+
+namespace {
+
+// Texts the player sees.
+constexpr wchar_t DifficultyPrompt[] = L"请选择游戏难度级别：";
+constexpr wchar_t RowsRemovedFormat[] = L"已消减层数：%u";
+constexpr wchar_t ScoreFormat[] = L"当前成绩：%u";
+constexpr wchar_t NextPieceHeading[] = L"下一个方块：";
+
+// One help line of the panel, `top` pixels below the panel's top.
+struct HelpLine {
+    int top;
+    const wchar_t* text;
+};
+constexpr HelpLine HelpLines[] = {
+    {133, L"左箭头键、A键：向左移动"},    {163, L"右箭头键、D键：向右移动"},
+    {193, L"上箭头键、W键：暂停 / 恢复"}, {223, L"下箭头键、S键：一键落到底"},
+    {253, L"空格键：旋转方块"},           {283, L"Alt+F4：直接退出游戏"},
+};
+
+constexpr COLORREF PausedStatusColor = RGB(255, 0, 0);
+constexpr COLORREF TextColor = RGB(0, 0, 0);
+
+// Board and panel layout. Across the client area: margin, board (cells and 11 grid lines),
+// gap, panel, margin; down: margin, board (cells and 19 grid lines), margin.
+constexpr int BoardMargin = 20;
+constexpr int PanelGap = 20;
+constexpr int PanelWidth = 250;
+constexpr int PanelHeight = 570;
+constexpr int GridLinesAcross = GameRules::kWellWidth + 1;
+constexpr int GridLinesDown = GameRules::kWellHeight + 1;
+constexpr int WidthOverhead = 2 * BoardMargin + GridLinesAcross + PanelGap + PanelWidth;
+constexpr int HeightOverhead = 2 * BoardMargin + GridLinesDown;
+static_assert(WidthOverhead == 321 && HeightOverhead == 59, "board layout");
+
+// Child controls, relative to the panel's top-left corner. The combobox's height includes its
+// dropped-down list.
+constexpr RECT ComboBoxPlace = {50, 50, 50 + 200, 50 + 200};
+constexpr RECT ButtonPlace = {30, 90, 30 + 190, 90 + 23};
+
+// Panel contents, relative to the panel's top; texts run across the panel's width.
+constexpr int PromptHeight = 50;
+constexpr int HelpLineHeight = 15;
+constexpr int RowsRemovedTop = 323;
+constexpr int ScoreTop = 360;
+constexpr int NextPieceTop = 398;
+constexpr int CounterHeight = 18;
+// The preview box is a 4 × 4 grid of 23-pixel cells inside a frame, 97 pixels square.
+constexpr int PreviewLeft = 76;
+constexpr int PreviewTop = 431;
+constexpr int PreviewCells = 4;
+constexpr int PreviewCellSize = 23;
+constexpr int PreviewPitch = PreviewCellSize + 1;
+constexpr int PreviewSize = PreviewCells * PreviewPitch + 1;
+
+// Returns true when the square (left, top) of side `size` shares a pixel with `rect`, counting
+// its right and bottom edges in, so that a cell touching the rectangle is drawn again.
+bool SquareMeets(int left, int top, int size, const RECT& rect) {
+    return left < rect.right && left + size >= rect.left && top < rect.bottom &&
+           top + size >= rect.top;
+}
+
+// Draws one cell from its picture, or piece by piece when there is none.
+void DrawCell(HDC dc, const CellPicture* picture, const KvJigsawImage& image, int x, int y,
+              int size, const RECT* clip) {
+    if (picture != nullptr) {
+        picture->Draw(dc, x, y, clip);
+    } else {
+        DrawJigsawImage(dc, image, x, y, size, size, clip);
+    }
+}
+
+// Selects a cached font; a font that could not be made leaves the DC's current one in use.
+void SelectFontIfAny(HDC dc, ObjectId font) {
+    HFONT handle = GetFont(font);
+    if (handle != nullptr) {
+        SelectObject(dc, handle);
+    }
+}
+
+// Selects a pen for one scope and puts the previous one back at its end, also when the scope is
+// left by an exception; a null pen (one that could not be made) leaves the DC's current pen in
+// use.
+class SelectedPen {
+  public:
+    SelectedPen(HDC dc, HPEN object)
+        : dc_(dc), previous_(object != nullptr ? SelectObject(dc, object) : nullptr) {}
+    ~SelectedPen() {
+        if (previous_ != nullptr) {
+            SelectObject(dc_, previous_);
+        }
+    }
+    SelectedPen(const SelectedPen&) = delete;
+    SelectedPen& operator=(const SelectedPen&) = delete;
+
+  private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+// Puts back, at the end of a scope, the font that a DC had at its start, whatever the scope
+// selected in between and however it is left.
+class FontRestorer {
+  public:
+    explicit FontRestorer(HDC dc) : dc_(dc), previous_(GetCurrentObject(dc, OBJ_FONT)) {}
+    ~FontRestorer() {
+        if (previous_ != nullptr) {
+            SelectObject(dc_, previous_);
+        }
+    }
+    FontRestorer(const FontRestorer&) = delete;
+    FontRestorer& operator=(const FontRestorer&) = delete;
+
+  private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+void DrawLine(HDC dc, int x1, int y1, int x2, int y2) {
+    MoveToEx(dc, x1, y1, nullptr);
+    LineTo(dc, x2, y2);
+}
+
+// Draws a single line of text in the band from `top` to `bottom` across [left, right).
+void DrawTextLine(HDC dc, const wchar_t* text, int left, int top, int right, int bottom,
+                  UINT format) {
+    RECT band = {left, top, right, bottom};
+    DrawTextW(dc, text, -1, &band, DT_SINGLELINE | format);
+}
+
+}  // namespace
+
+// Called after a non-zero client size was stored: the largest cells that leave room for the
+// margins and the panel, the board centred in the space left of the panel, and the panel
+// centred vertically when the client area is taller than the panel.
+void KvMainWnd::UpdateLayout() {
+    if (clientWidth == 0 || clientHeight == 0) {
+        return;
+    }
+    const int d = std::min((clientWidth - WidthOverhead) / kWellWidth,
+                           (clientHeight - HeightOverhead) / kWellHeight);
+    if (d != CellSize()) {
+        // The board's pictures of the old size are of no further use.
+        cellPictures.Clear();
+    }
+    boardRect.left = (clientWidth - kWellWidth * d - WidthOverhead) / 2 + BoardMargin;
+    boardRect.right = boardRect.left + kWellWidth * d + GridLinesAcross;
+    boardRect.top = (clientHeight - kWellHeight * d - HeightOverhead) / 2 + BoardMargin;
+    boardRect.bottom = boardRect.top + kWellHeight * d + GridLinesDown;
+
+    panelRect.left = boardRect.right + PanelGap;
+    panelRect.right = panelRect.left + PanelWidth;
+    if (clientHeight > PanelHeight) {
+        panelRect.top = (clientHeight - PanelHeight) / 2;
+        panelRect.bottom = panelRect.top + PanelHeight;
+    } else {
+        panelRect.top = 0;
+        panelRect.bottom = clientHeight;
+    }
+
+    MoveWindow(comboBox, panelRect.left + ComboBoxPlace.left, panelRect.top + ComboBoxPlace.top,
+               ComboBoxPlace.right - ComboBoxPlace.left, ComboBoxPlace.bottom - ComboBoxPlace.top,
+               TRUE);
+    MoveWindow(startButton, panelRect.left + ButtonPlace.left, panelRect.top + ButtonPlace.top,
+               ButtonPlace.right - ButtonPlace.left, ButtonPlace.bottom - ButtonPlace.top, TRUE);
+}
+
+int KvMainWnd::CellSize() const {
+    return (boardRect.right - boardRect.left - GridLinesAcross) / kWellWidth;
+}
+
+RECT KvMainWnd::CellSquare(int x, int y) const {
+    const int d = CellSize();
+    const int left = boardRect.left + 1 + x * (d + 1);
+    const int top = boardRect.top + 1 + y * (d + 1);
+    return {left, top, left + d, top + d};
+}
+
+RECT KvMainWnd::PreviewRect() const {
+    const int left = panelRect.left + PreviewLeft;
+    const int top = panelRect.top + PreviewTop;
+    return {left, top, left + PreviewSize, top + PreviewSize};
+}
+
+// Called between BeginPaint and EndPaint. The whole scene is drawn into the back buffer, whose
+// earlier content outside `rect` is still valid, and only `rect` is copied to `dc`. Without a
+// back buffer that covers the client area (the system could not make one) the scene is drawn
+// straight into `dc`: a paint that flickers rather than a black window.
+void KvMainWnd::Paint(HDC dc, const RECT* rect) {
+    if (rect == nullptr) {
+        return;
+    }
+    const bool buffered = GrowBuffers(clientWidth, clientHeight);
+    HDC target = buffered ? static_cast<HDC>(backBufferDc) : dc;
+    DrawScene(target, *rect);
+    if (buffered) {
+        BitBlt(dc, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top,
+               target, rect->left, rect->top, SRCCOPY);
+    }
+}
+
+void KvMainWnd::DrawScene(HDC dc, const RECT& rect) {
+    FillRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    DrawBoardGrid(dc);
+    DrawFrame(dc, boardRect);
+    DrawBoardCells(dc, rect);
+    const FontRestorer font(dc);
+    SelectFontIfAny(dc, GetAppContext().headingFont);
+    SetBkMode(dc, TRANSPARENT);
+    DrawPanelTexts(dc);
+    DrawPreview(dc, rect);
+    DrawStatusLine(dc);
+}
+
+void KvMainWnd::DrawBoardGrid(HDC dc) const {
+    SelectedPen gridPen(dc, GetPen(GetAppContext().gridPen));
+    const int pitch = CellSize() + 1;
+    for (int k = 1; k < kWellWidth; ++k) {
+        const int x = boardRect.left + k * pitch;
+        DrawLine(dc, x, boardRect.top, x, boardRect.bottom);
+    }
+    for (int k = 1; k < kWellHeight; ++k) {
+        const int y = boardRect.top + k * pitch;
+        DrawLine(dc, boardRect.left, y, boardRect.right, y);
+    }
+}
+
+// Draws the one-pixel frame just inside `frame` with the border pen, or with the DC's current pen
+// when the border pen could not be made.
+void KvMainWnd::DrawFrame(HDC dc, const RECT& frame) const {
+    const ObjectId borderPen = GetAppContext().borderPen;
+    SelectedPen pen(dc, borderPen != InvalidObjectId ? GetPen(borderPen) : nullptr);
+    const POINT corners[] = {
+        {frame.left, frame.top},
+        {frame.right - 1, frame.top},
+        {frame.right - 1, frame.bottom - 1},
+        {frame.left, frame.bottom - 1},
+        {frame.left, frame.top},
+    };
+    Polyline(dc, corners, static_cast<int>(std::size(corners)));
+}
+
+// Draws the falling piece, then the landed blocks; cells outside `rect` are skipped. Each cell is
+// drawn over its whole square, even where the square reaches past `rect`.
+void KvMainWnd::DrawBoardCells(HDC dc, const RECT& rect) {
+    const AppContext& context = GetAppContext();
+    const int d = CellSize();
+    if (currentType != 0) {
+        const CellPicture* piece = FindCellPicture(dc, context.pieceImage, d);
+        for (const Cell& cell : pieceCells) {
+            const RECT square = CellSquare(cell.x, cell.y);
+            if (SquareMeets(square.left, square.top, d, rect)) {
+                DrawCell(dc, piece, context.pieceImage, square.left, square.top, d, nullptr);
+            }
+        }
+    }
+    const CellPicture* block = FindCellPicture(dc, context.blockImage, d);
+    for (int x = 0; x < kWellWidth; ++x) {
+        for (int y = 0; y < kWellHeight; ++y) {
+            if (board[x][y] == 0) {
+                continue;
+            }
+            const RECT square = CellSquare(x, y);
+            if (SquareMeets(square.left, square.top, d, rect)) {
+                DrawCell(dc, block, context.blockImage, square.left, square.top, d, nullptr);
+            }
+        }
+    }
+}
+
+// Returns the picture of `image` at `size` for drawing into `dc`, or null when the pictures are
+// turned off and cells are drawn piece by piece.
+const CellPicture* KvMainWnd::FindCellPicture(HDC dc, const KvJigsawImage& image, int size) {
+    return cellPicturesCached ? &cellPictures.Find(dc, image, size) : nullptr;
+}
+
+// Draws the prompt in the heading font, the help lines in the body font and the counters and
+// the preview's heading in the heading font again.
+void KvMainWnd::DrawPanelTexts(HDC dc) const {
+    const AppContext& context = GetAppContext();
+    const RECT& p = panelRect;
+    DrawTextLine(dc, DifficultyPrompt, p.left, p.top, p.right, p.top + PromptHeight, DT_VCENTER);
+    SelectFontIfAny(dc, context.bodyFont);
+    for (const HelpLine& line : HelpLines) {
+        DrawTextLine(dc, line.text, p.left, p.top + line.top, p.right,
+                     p.top + line.top + HelpLineHeight, 0);
+    }
+    SelectFontIfAny(dc, context.headingFont);
+    WideString counter;
+    counter.Format(RowsRemovedFormat, rowsRemoved);
+    DrawTextLine(dc, counter.c_str(), p.left, p.top + RowsRemovedTop, p.right,
+                 p.top + RowsRemovedTop + CounterHeight, 0);
+    counter.Format(ScoreFormat, score);
+    DrawTextLine(dc, counter.c_str(), p.left, p.top + ScoreTop, p.right,
+                 p.top + ScoreTop + CounterHeight, 0);
+    DrawTextLine(dc, NextPieceHeading, p.left, p.top + NextPieceTop, p.right,
+                 p.top + NextPieceTop + CounterHeight, 0);
+}
+
+// Draws the preview's grid and frame and the next piece in it, at a fixed cell size.
+void KvMainWnd::DrawPreview(HDC dc, const RECT& rect) {
+    const AppContext& context = GetAppContext();
+    const RECT box = PreviewRect();
+    {
+        SelectedPen gridPen(dc, GetPen(context.gridPen));
+        for (int k = 1; k < PreviewCells; ++k) {
+            DrawLine(dc, box.left + k * PreviewPitch, box.top, box.left + k * PreviewPitch,
+                     box.bottom);
+        }
+        for (int k = 1; k < PreviewCells; ++k) {
+            DrawLine(dc, box.left, box.top + k * PreviewPitch, box.right,
+                     box.top + k * PreviewPitch);
+        }
+    }
+    DrawFrame(dc, box);
+
+    const ShapeRecord* shape =
+        nextType != 0 ? context.shapes.FindShape(nextType, nextOrientation) : nullptr;
+    if (shape == nullptr) {
+        return;
+    }
+    const CellPicture* piece = FindCellPicture(dc, context.pieceImage, PreviewCellSize);
+    for (const Cell& cell : shape->cells) {
+        DrawCell(dc, piece, context.pieceImage, box.left + 1 + PreviewPitch * cell.x,
+                 box.top + 1 + PreviewPitch * cell.y, PreviewCellSize, &rect);
+    }
+}
+
+// Draws the status line at the bottom of the panel, in red while the game is paused. The flag
+// outlives a stopped game, so a game stopped while paused ends in red.
+void KvMainWnd::DrawStatusLine(HDC dc) const {
+    if (statusText.IsEmpty()) {
+        return;
+    }
+    RECT band = panelRect;
+    if (paused) {
+        SetTextColor(dc, PausedStatusColor);
+        DrawTextW(dc, statusText.c_str(), -1, &band, DT_SINGLELINE | DT_BOTTOM);
+        SetTextColor(dc, TextColor);
+    } else {
+        DrawTextW(dc, statusText.c_str(), -1, &band, DT_SINGLELINE | DT_BOTTOM);
+    }
+}

@@ -192,6 +192,46 @@ TEST(KvWndExceptions, AThrowAtDestroyStillEndsTheWindowForTheFramework) {
     EXPECT_EQ(0u, GetObjectType(backBuffer));
 }
 
+TEST(KvWndExceptions, AThrowAtNcCreateFailsTheCreation) {
+    RecordingWindow window;
+    window.throwOn = WM_NCCREATE;
+    EXPECT_FALSE(window.Create(0xB, WS_POPUP, 0, nullptr, nullptr));
+    EXPECT_EQ(nullptr, window.GetHwnd());
+    ASSERT_EQ(1, window.Count(WM_NCCREATE));
+    EXPECT_FALSE(IsWindow(window.log->front().hwndAtCall));
+}
+
+// A window that makes a framework child while it is created, and sizes it, so that the child
+// has its buffers.
+class ParentOfSizedChild : public RecordingWindow {
+  public:
+    RecordingWindow child;
+    HDC childBuffer = nullptr;
+
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_CREATE && child.CreateChild(hwnd, nullptr)) {
+            MoveWindow(child.GetHwnd(), 0, 0, 30, 20, FALSE);
+            childBuffer = child.BackBuffer();
+        }
+        return RecordingWindow::HandleMessage(message, wParam, lParam);
+    }
+};
+
+// When a creation fails, the children made meanwhile go with their parent and get WM_NCDESTROY
+// alone; the framework delivers their WM_DESTROY itself. A throw there must still leave the
+// child object without its dead handle and its buffers, as a normal destruction would.
+TEST(KvWndExceptions, AThrowAtTheDestroyThatTheFrameworkDeliversStillEndsTheWindow) {
+    ParentOfSizedChild parent;
+    parent.answers[WM_CREATE] = -1;
+    parent.child.throwOn = WM_DESTROY;
+    EXPECT_FALSE(parent.Create(0xB, WS_POPUP, 0, nullptr, nullptr));
+    ASSERT_NE(nullptr, parent.childBuffer);
+    EXPECT_EQ(1, parent.child.Count(WM_DESTROY));
+    EXPECT_EQ(nullptr, parent.child.GetHwnd());
+    EXPECT_EQ(nullptr, parent.child.BackBuffer());
+    EXPECT_EQ(0u, GetObjectType(parent.childBuffer));
+}
+
 TEST(KvWndExceptions, AThrowElsewhereGetsTheDefaultAnswerAndTheWindowGoesOn) {
     RecordingWindow window;
     ASSERT_TRUE(window.CreatePopup(0, 0, 50, 40));

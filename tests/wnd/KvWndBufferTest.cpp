@@ -117,6 +117,32 @@ TEST(KvWndPaint, AWindowWithoutParentPaintsWhiteUnderTheUpdateRectangle) {
     EXPECT_EQ(Black, GetPixel(buffer, 5, 16));
 }
 
+// Without a back buffer the subclass draws straight into the paint DC, over the background that
+// the framework filled in first; the screen is blackened beforehand, so white shows that fill.
+TEST(KvWndPaint, AWindowWithoutDoubleBufferingPaintsIntoThePaintDc) {
+    RecordingWindow window;
+    window.doubleBuffered = false;
+    ASSERT_TRUE(window.CreatePopup(20, 10, 40, 30));
+    ShowWindow(window.GetHwnd(), SW_SHOWNOACTIVATE);
+    UpdateWindow(window.GetHwnd());
+    PumpMessages();
+    window.paints.clear();
+    HDC screen = GetDC(window.GetHwnd());
+    PatBlt(screen, 0, 0, 40, 30, BLACKNESS);
+    ReleaseDC(window.GetHwnd(), screen);
+    const RECT rect = {5, 6, 15, 16};
+    InvalidateRect(window.GetHwnd(), &rect, FALSE);
+    UpdateWindow(window.GetHwnd());
+
+    ASSERT_EQ(1u, window.paints.size());
+    const RecordedPaint& paint = window.paints[0];
+    EXPECT_EQ(window.GetHwnd(), paint.dcWindow);
+    EXPECT_TRUE(EqualRect(&rect, &paint.rect));
+    EXPECT_EQ(TRANSPARENT, paint.backgroundMode);
+    EXPECT_EQ(White, paint.cornerPixel);
+    EXPECT_EQ(nullptr, window.BackBuffer());
+}
+
 TEST(KvWndPaint, AnEmptyUpdateRegionPaintsNothing) {
     RecordingWindow window;
     ASSERT_TRUE(window.CreatePopup(20, 10, 40, 30));

@@ -23,6 +23,7 @@ struct RecordedPaint {
     RECT rect;
     int backgroundMode;
     COLORREF cornerPixel;  // the pixel at the rectangle's top-left corner when Paint began
+    HWND dcWindow;         // the window whose DC it is; null for a memory DC
 };
 
 class RecordingWindow : public KvWnd {
@@ -84,7 +85,8 @@ class RecordingWindow : public KvWnd {
     }
 
     void Paint(HDC dc, const RECT* rect) override {
-        paints.push_back({dc, *rect, GetBkMode(dc), GetPixel(dc, rect->left, rect->top)});
+        paints.push_back(
+            {dc, *rect, GetBkMode(dc), GetPixel(dc, rect->left, rect->top), WindowFromDC(dc)});
     }
 
     // Returns how many times `message` reached HandleMessage.

@@ -106,6 +106,26 @@ TEST(ProgramEntryTest, CreationFailingAfterTheContextWasFilledEmptiesItAgain) {
         << "a quit message left behind would end the next message loop at once";
 }
 
+// When the message loop fails, the main window object goes while its window is still there: the
+// window must be destroyed through its own WM_DESTROY, which empties the context, or exit would
+// find pens, fonts and pictures in a context whose caches may be gone.
+TEST(ProgramEntryTest, MainWindowObjectGoingFirstDestroysItsWindowAndEmptiesTheContext) {
+    HWND hwnd = nullptr;
+    {
+        KvMainWnd window;
+        ASSERT_TRUE(
+            window.Create(TestClassStyle, WS_OVERLAPPEDWINDOW, WS_EX_APPWINDOW, nullptr, nullptr));
+        hwnd = window.GetHwnd();
+        ASSERT_NE(GetAppContext().moduleHandle, nullptr);
+    }
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(GetAppContext().moduleHandle, nullptr);
+    EXPECT_EQ(PenCache::Instance().EntryCount(), 0u);
+    EXPECT_EQ(FontCache::Instance().EntryCount(), 0u);
+    EXPECT_EQ(ImageStore::EntryCount(), 0u);
+    EXPECT_EQ(TakeQuitMessage(), 0) << "the window's WM_DESTROY posts the quit message";
+}
+
 TEST(ProgramEntryTest, RunShowsCentredWindowAndEndsWhenClosed) {
     ClosingMainWnd window;
     ASSERT_EQ(RunGame(window), 0);

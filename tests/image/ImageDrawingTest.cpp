@@ -385,4 +385,45 @@ TEST(ImageDrawing, DrawImagePartReportsZeroSizesAndSkipsNegativeOnes) {
     EXPECT_EQ(canvas.Pixel(14, 14), TestCanvas::kBackground);
 }
 
+// Parts that leave nothing to draw are skipped with success: GDI+ would mirror a source of
+// negative size, and a source scaled down into less than a pixel covers none. An image without a
+// bitmap is reported. The canvas must stay as it was in every case.
+TEST(ImageDrawing, DrawImagePartSkipsMirroredAndVanishingPartsAndReportsAMissingBitmap) {
+    KvJigsawImage image;
+    TestImage::LoadWhole(image, kPictureSize, kPictureSize);
+    const KvJigsawImage empty;
+    TestCanvas canvas(40, 40);
+    struct Area {
+        int x;
+        int y;
+        int width;
+        int height;
+    };
+    const struct {
+        const char* name;
+        const KvJigsawImage& image;
+        Area destination;
+        Area source;
+        bool result;
+    } cases[] = {
+        {"mirrored across", image, {10, 10, 5, 5}, {8, 0, -5, 5}, true},
+        {"mirrored down", image, {10, 10, 5, 5}, {0, 8, 5, -5}, true},
+        {"scaled into less than a pixel", image, {10, 10, 1, 1}, {0, 0, 100, 100}, true},
+        {"no bitmap", empty, {10, 10, 5, 5}, {0, 0, 5, 5}, false},
+    };
+    for (const auto& part : cases) {
+        canvas.Clear();
+        Gdiplus::GpGraphics* graphics = nullptr;
+        ASSERT_EQ(Gdiplus::DllExports::GdipCreateFromHDC(canvas.Dc(), &graphics), Gdiplus::Ok);
+        const Area& d = part.destination;
+        const Area& s = part.source;
+        EXPECT_EQ(DrawImagePart(part.image, graphics, d.x, d.y, d.width, d.height, s.x, s.y,
+                                s.width, s.height),
+                  part.result)
+            << part.name;
+        Gdiplus::DllExports::GdipDeleteGraphics(graphics);
+        EXPECT_TRUE(CanvasUntouched(canvas)) << part.name;
+    }
+}
+
 }  // namespace

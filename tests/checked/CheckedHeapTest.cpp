@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -160,6 +161,21 @@ TEST(CheckedHeap, ChosenAllocationFailsAndTheNextSucceeds) {
     }
 }
 
+struct ThrowsWhenBuilt {
+    ThrowsWhenBuilt() { throw std::runtime_error("not built"); }
+};
+
+// A constructor that throws inside `new (std::nothrow)` makes the compiler give the block back
+// through the nothrow form of delete; a release that kept it would leak on every such failure.
+TEST(CheckedHeap, NothrowNewOfAThrowingConstructorGivesItsBlockBack) {
+    std::uint64_t before = CurrentStatistics().liveBlocks;
+    EXPECT_THROW(Hide(new (std::nothrow) ThrowsWhenBuilt), std::runtime_error);
+    EXPECT_EQ(CurrentStatistics().liveBlocks, before) << "single";
+    before = CurrentStatistics().liveBlocks;
+    EXPECT_THROW(Hide(new (std::nothrow) ThrowsWhenBuilt[3]), std::runtime_error);
+    EXPECT_EQ(CurrentStatistics().liveBlocks, before) << "array";
+}
+
 // Runs the heap's probe with `variable` set in its environment, and returns its exit status
 // (-1 when it could not run or did not end) and its output.
 DWORD RunProbe(const std::wstring& arguments, std::string& output,
@@ -226,6 +242,7 @@ const Misuse misuses[] = {
     {"aligned-new-delete",
      "mismatched delete: a block of 64 bytes from aligned new released with delete ("},
     {"sized-delete-wrong-size", "sized delete of 12 bytes for a block of 13 bytes"},
+    {"sized-aligned-array-delete-wrong-size", "sized delete of 39 bytes for a block of 40 bytes"},
     {"delete-interior-pointer", "release of a pointer 8 bytes into a block of 40 bytes"},
     {"delete-slack-pointer", "release of a pointer 8 bytes before a block of 40 bytes"},
     {"delete-stack-pointer", "release of a pointer that"},

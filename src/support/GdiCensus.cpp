@@ -38,14 +38,6 @@ std::int64_t GdiCensus::Alive(GdiKind kind) {
            kindCounts.deleted.load(std::memory_order_relaxed);
 }
 
-std::int64_t GdiCensus::AliveTotal() {
-    std::int64_t total = 0;
-    for (int i = 0; i < KindCount; ++i) {
-        total += Alive(static_cast<GdiKind>(i));
-    }
-    return total;
-}
-
 std::int64_t GdiCensus::CreatedSoFar(GdiKind kind) {
     return CountsOf(kind).created.load(std::memory_order_relaxed);
 }

@@ -25,8 +25,6 @@ class GdiCensus {
 
     // Returns how many objects of `kind` the program holds now.
     static std::int64_t Alive(GdiKind kind);
-    // Returns how many objects of every kind the program holds now.
-    static std::int64_t AliveTotal();
     // Returns how many objects of `kind` the program has created since it started.
     static std::int64_t CreatedSoFar(GdiKind kind);
     // Returns a short name of `kind` for reports.

@@ -90,10 +90,6 @@ WideString& WideString::operator=(const wchar_t* text) {
     return Assign(text);
 }
 
-WideString& WideString::Assign(const WideString& other) {
-    return *this = other;
-}
-
 // Called with a position past the end, this gives an empty string rather than throwing.
 WideString& WideString::Assign(const WideString& other, std::size_t position, std::size_t count) {
     if (position >= other.text_.length()) {

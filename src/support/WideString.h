@@ -25,7 +25,6 @@ class WideString {
     WideString& operator=(WideString&& other) noexcept;
     WideString& operator=(const wchar_t* text);
 
-    WideString& Assign(const WideString& other);
     WideString& Assign(const WideString& other, std::size_t position, std::size_t count);
     WideString& Assign(const wchar_t* text);
     WideString& Append(const WideString& other);

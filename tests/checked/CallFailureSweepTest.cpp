@@ -99,16 +99,16 @@ bool InGame(const GameWindows& windows) {
 
 // Presses the button and lets the start delay pass, on the game's own tick or on one sent from
 // here; returns true when a game runs then. A start that the game refused leaves it idle, and
-// is tried again.
+// is tried again. A tick sent after the game's own is ignored, so one is sent in any case: a
+// machine too busy to tick in time must not make the session play a game still starting.
 bool StartAGame(const GameProcess& game, const GameWindows& windows, bool ownTick, int& marker) {
     for (int attempt = 0; attempt < StartAttempts && game.IsRunning(); ++attempt) {
         PostMessageW(windows.button, BM_CLICK, 0, 0);
         if (ownTick) {
             WaitForEmptyQueue(windows, ++marker, QueueLimit);
             Sleep(StartDelayWait);
-        } else {
-            PostMessageW(windows.main, WM_TIMER, StartDelayTimer, 0);
         }
+        PostMessageW(windows.main, WM_TIMER, StartDelayTimer, 0);
         WaitForEmptyQueue(windows, ++marker, QueueLimit);
         if (InGame(windows)) {
             return true;
@@ -180,7 +180,7 @@ SweepRun PlaySession(const std::string& choice) {
             run.onWorkArea = OnWorkArea(windows.main);
             // A window read while its program ends (a message loop that failed at once) shows
             // neither its title nor its place any more.
-            run.windowRead = game.IsRunning();
+            run.windowRead = game.IsRunning() && IsWindow(windows.main);
         }
         if (run.controls && game.IsRunning()) {
             run.played =

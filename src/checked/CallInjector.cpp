@@ -8,6 +8,7 @@
 
 #include "CheckedOutput.h"
 #include "CodeAddress.h"
+#include "ExclusiveLock.h"
 #include "ObjectTracker.h"
 
 // All state lives in static storage, zero before any code runs: the first routed calls come from
@@ -67,14 +68,6 @@ struct State {
 
 // Zero, and so an unlocked SRWLOCK, before any code runs.
 State state{};
-
-class StateLock {
-  public:
-    StateLock() { AcquireSRWLockExclusive(&state.lock); }
-    ~StateLock() { ReleaseSRWLockExclusive(&state.lock); }
-    StateLock(const StateLock&) = delete;
-    StateLock& operator=(const StateLock&) = delete;
-};
 
 // Reads a positive decimal number that makes up the whole of `text`.
 bool ReadNumber(const char* text, std::uint64_t& number) {
@@ -172,24 +165,24 @@ bool IsChosen(int function, std::uint64_t ordinal) {
 }  // namespace
 
 bool Choose(const char* choice) {
-    StateLock lock;
+    const ExclusiveLock lock(state.lock);
     state.configured = true;
     return ChooseLocked(choice);
 }
 
 std::uint64_t FailableCalls() {
-    StateLock lock;
+    const ExclusiveLock lock(state.lock);
     return state.failableCalls;
 }
 
 std::uint64_t CallsOf(const char* function) {
     const int index = IndexOf(function);
-    StateLock lock;
+    const ExclusiveLock lock(state.lock);
     return index < 0 ? 0 : state.calls[index];
 }
 
 std::uint64_t FailedCalls() {
-    StateLock lock;
+    const ExclusiveLock lock(state.lock);
     return state.failedTotal;
 }
 
@@ -207,7 +200,7 @@ const char* NameOf(int function) {
 }
 
 bool ShouldFail(int function, const void* site) {
-    StateLock lock;
+    const ExclusiveLock lock(state.lock);
     const std::uint64_t ordinal = CountLocked(function, site);
     ++state.failableCalls;
     if (!IsChosen(function, ordinal)) {
@@ -222,7 +215,7 @@ bool ShouldFail(int function, const void* site) {
 }
 
 void Count(int function, const void* site) {
-    StateLock lock;
+    const ExclusiveLock lock(state.lock);
     CountLocked(function, site);
 }
 
@@ -231,7 +224,7 @@ bool WriteReport(const char* path) {
     if (!report.IsOpen()) {
         return false;
     }
-    StateLock lock;
+    const ExclusiveLock lock(state.lock);
     char place[900];
     report.Line("calls %llu", static_cast<unsigned long long>(state.failableCalls));
     for (std::size_t i = 0; i < state.failedCallCount; ++i) {

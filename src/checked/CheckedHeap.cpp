@@ -9,6 +9,7 @@
 #include "CheckedOutput.h"
 #include "CodeAddress.h"
 #include "CoverageFlush.h"
+#include "ExclusiveLock.h"
 #include "LiveBlockTable.h"
 
 // Every block lives in a reservation of its own:
@@ -66,14 +67,6 @@ struct State {
 
 // Constant-initialised: the allocator works before any constructor of the program has run.
 State state = {SRWLOCK_INIT, false, 0, {}, {}, 0, 0, 0, {}, 0};
-
-class StateLock {
-  public:
-    StateLock() { AcquireSRWLockExclusive(&state.lock); }
-    ~StateLock() { ReleaseSRWLockExclusive(&state.lock); }
-    StateLock(const StateLock&) = delete;
-    StateLock& operator=(const StateLock&) = delete;
-};
 
 // How each form is allocated and released, in the order of Form.
 struct FormNames {
@@ -343,7 +336,7 @@ void WriteFigures() {
 }  // namespace
 
 void* Allocate(std::size_t size, std::size_t alignment, Form form, const void* caller) {
-    StateLock lock;
+    const ExclusiveLock lock(state.lock);
     if (!state.configured) {
         Configure();
     }
@@ -395,7 +388,7 @@ void Release(void* block, Form form, std::size_t size) {
     if (block == nullptr) {
         return;
     }
-    StateLock lock;
+    const ExclusiveLock lock(state.lock);
     Header* header = FindHeader(block);
     CheckRelease(header, block, form, size);
     {
@@ -414,7 +407,7 @@ void Release(void* block, Form form, std::size_t size) {
 }
 
 Statistics CurrentStatistics() {
-    StateLock lock;
+    const ExclusiveLock lock(state.lock);
     return state.statistics;
 }
 
@@ -423,24 +416,24 @@ std::size_t QuarantineCapacity() {
 }
 
 KeptOnPurpose::KeptOnPurpose() {
-    StateLock lock;
+    const ExclusiveLock lock(state.lock);
     ++state.keptScopes;
 }
 
 KeptOnPurpose::~KeptOnPurpose() {
-    StateLock lock;
+    const ExclusiveLock lock(state.lock);
     --state.keptScopes;
 }
 
 ExitFindings CheckAtExit() {
-    StateLock lock;
+    const ExclusiveLock lock(state.lock);
     const ExitFindings findings = CheckLiveBlocks();
     WriteFigures();
     return findings;
 }
 
 void FailAllocationNumber(std::uint64_t number) {
-    StateLock lock;
+    const ExclusiveLock lock(state.lock);
     if (!state.configured) {
         Configure();
     }

@@ -5,6 +5,7 @@
 
 #include "CallInjector.h"
 #include "CodeAddress.h"
+#include "ExclusiveLock.h"
 
 namespace ObjectTracker {
 namespace {
@@ -53,14 +54,6 @@ struct State {
 
 // Zero, and so an unlocked SRWLOCK, before any code runs.
 State state{};
-
-class StateLock {
-  public:
-    StateLock() { AcquireSRWLockExclusive(&state.lock); }
-    ~StateLock() { ReleaseSRWLockExclusive(&state.lock); }
-    StateLock(const StateLock&) = delete;
-    StateLock& operator=(const StateLock&) = delete;
-};
 
 // The objects live in an open-addressed table with linear probing.
 std::size_t HomeSlot(const void* handle) {
@@ -145,7 +138,7 @@ void Made(Kind kind, const void* handle, int function, const void* site) {
     if (handle == nullptr) {
         return;
     }
-    StateLock lock;
+    const ExclusiveLock lock(state.lock);
     // A handle made again was released behind the tracker's back (the system reuses values).
     if (Object* earlier = Find(handle)) {
         Release(*earlier);
@@ -162,7 +155,7 @@ void Made(Kind kind, const void* handle, int function, const void* site) {
 }
 
 void Released(Kind kind, const void* handle) {
-    StateLock lock;
+    const ExclusiveLock lock(state.lock);
     // A device context's selections go with it even when the tracker did not see it made.
     if (IsDc(kind)) {
         ForgetSelections(static_cast<HDC>(const_cast<void*>(handle)));
@@ -174,7 +167,7 @@ void Released(Kind kind, const void* handle) {
 }
 
 void ReleasedGdiObject(const void* handle) {
-    StateLock lock;
+    const ExclusiveLock lock(state.lock);
     Object* object = Find(handle);
     if (object != nullptr &&
         (object->kind == Kind::Pen || object->kind == Kind::Font || object->kind == Kind::Bitmap)) {
@@ -183,7 +176,7 @@ void ReleasedGdiObject(const void* handle) {
 }
 
 void Selected(HDC dc, HGDIOBJ object) {
-    StateLock lock;
+    const ExclusiveLock lock(state.lock);
     Selection* selection = SelectionOf(dc, true);
     if (selection == nullptr) {
         return;
@@ -208,7 +201,7 @@ void Selected(HDC dc, HGDIOBJ object) {
 }
 
 bool RefuseDeleteWhileSelected(HGDIOBJ object, const void* site) {
-    StateLock lock;
+    const ExclusiveLock lock(state.lock);
     // Only the program's own objects count: a stock object, selected into every new device
     // context, is never deleted.
     if (Find(object) == nullptr) {
@@ -234,17 +227,17 @@ bool RefuseDeleteWhileSelected(HGDIOBJ object, const void* site) {
 }
 
 std::size_t Unreleased() {
-    StateLock lock;
+    const ExclusiveLock lock(state.lock);
     return state.live;
 }
 
 std::size_t RefusedDeletes() {
-    StateLock lock;
+    const ExclusiveLock lock(state.lock);
     return state.refused;
 }
 
 std::size_t ListUnreleased() {
-    StateLock lock;
+    const ExclusiveLock lock(state.lock);
     char text[1200];
     for (const Object& object : state.objects) {
         if (object.handle != nullptr) {
@@ -256,7 +249,7 @@ std::size_t ListUnreleased() {
 }
 
 void WriteReport(CheckedOutput::ReportFile& report) {
-    StateLock lock;
+    const ExclusiveLock lock(state.lock);
     char text[1200];
     for (const Object& object : state.objects) {
         if (object.handle != nullptr) {

@@ -48,6 +48,26 @@ class TestMainWnd : public KvMainWnd {
     }
 };
 
+// A main window that asks to be closed as soon as it exists and notes how it looked then.
+class ClosingMainWnd : public TestMainWnd {
+  public:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_CREATE) {
+            PostMessageW(hwnd, WM_CLOSE, 0, 0);
+        }
+        if (message == WM_CLOSE) {
+            GetWindowRect(hwnd, &rectAtClose);
+            visibleAtClose = IsWindowVisible(hwnd) != FALSE;
+            titleAtClose = WindowText(hwnd);
+        }
+        return TestMainWnd::HandleMessage(message, wParam, lParam);
+    }
+
+    RECT rectAtClose = {};
+    bool visibleAtClose = false;
+    std::wstring titleAtClose;
+};
+
 // Removes the quit message that a destroyed main window leaves in this thread's queue.
 inline int TakeQuitMessage() {
     MSG message;

@@ -42,26 +42,6 @@ class FailingAfterCreateMainWnd : public KvMainWnd {
     bool contextFilledAtCreate = false;
 };
 
-// A main window that asks to be closed as soon as it exists and notes how it looked then.
-class ClosingMainWnd : public TestMainWnd {
-  public:
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == WM_CREATE) {
-            PostMessageW(hwnd, WM_CLOSE, 0, 0);
-        }
-        if (message == WM_CLOSE) {
-            GetWindowRect(hwnd, &rectAtClose);
-            visibleAtClose = IsWindowVisible(hwnd) != FALSE;
-            titleAtClose = WindowText(hwnd);
-        }
-        return TestMainWnd::HandleMessage(message, wParam, lParam);
-    }
-
-    RECT rectAtClose = {};
-    bool visibleAtClose = false;
-    std::wstring titleAtClose;
-};
-
 // Returns the path, as this machine's Unix side names it, of a program built beside this test
 // program: Wine's drive Z: is the root of the Unix file system.
 std::string SiblingProgram(const char* name) {

@@ -12,7 +12,6 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <mutex>
 #include <set>
@@ -27,6 +26,7 @@
 #include "FaultSigns.h"
 #include "GameProcess.h"
 #include "Polling.h"
+#include "TextFiles.h"
 #include "WindowProbe.h"
 #include "kvblocks_version.h"
 
@@ -76,21 +76,6 @@ std::string Utf8(const std::wstring& text) {
                         nullptr, nullptr);
     bytes.resize(bytes.empty() ? 0 : bytes.size() - 1);
     return bytes;
-}
-
-std::wstring TemporaryPath() {
-    wchar_t folder[MAX_PATH] = {};
-    wchar_t path[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, folder);
-    GetTempFileNameW(folder, L"kvc", 0, path);
-    return path;
-}
-
-std::string ReadText(const std::wstring& path) {
-    std::ifstream file(path.c_str(), std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 bool InGame(const GameWindows& windows) {
@@ -163,7 +148,7 @@ LRESULT ResizeAndMeasure(const GameWindows& windows, int& marker) {
 SweepRun PlaySession(const std::string& choice) {
     SweepRun run;
     run.choice = choice;
-    const std::wstring reportPath = TemporaryPath();
+    const std::wstring reportPath = TemporaryPath(L"kvc");
     {
         const GameProcess::Environment environment = {
             {L"KV_FAIL_CALL", std::wstring(choice.begin(), choice.end())},
@@ -203,7 +188,7 @@ SweepRun PlaySession(const std::string& choice) {
         run.signs = game.FaultSigns();
         run.output = game.Output();
     }
-    run.report = ReadText(reportPath);
+    run.report = ReadWholeFile(reportPath);
     DeleteFileW(reportPath.c_str());
     return run;
 }

@@ -205,21 +205,6 @@ TEST(KeepOnWorkArea, BringsAWindowBackInsideTheWorkArea) {
     DestroyWindow(window);
 }
 
-// A main window that asks to be closed once it is shown, noting where it was.
-class ClosingMainWnd : public TestMainWnd {
-  public:
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == WM_CREATE) {
-            PostMessageW(hwnd, WM_CLOSE, 0, 0);
-        }
-        if (message == WM_CLOSE) {
-            GetWindowRect(hwnd, &rectAtClose);
-        }
-        return TestMainWnd::HandleMessage(message, wParam, lParam);
-    }
-    RECT rectAtClose = {};
-};
-
 // A resize that failed left the window at its creation size, shown at its minimum size far
 // from the centre.
 TEST(FailedCallEntry, AResizeThatFailsOnceIsTriedAgain) {

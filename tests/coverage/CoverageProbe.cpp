@@ -5,15 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
-namespace {
+#include "ProbeCases.h"
 
-// Hides a value from the compiler, so that each misuse below happens as written.
-template <typename T>
-T Hide(T value) {
-    static volatile T slot;
-    slot = value;
-    return slot;
-}
+namespace {
 
 // Destroyed after the entry function returns, as every object of static storage duration is.
 class StaticObject {

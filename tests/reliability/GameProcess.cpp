@@ -1,11 +1,10 @@
 #include "GameProcess.h"
 
 #include <cwchar>
-#include <fstream>
-#include <sstream>
 
 #include "FaultSigns.h"
 #include "Polling.h"
+#include "TextFiles.h"
 
 namespace {
 
@@ -17,24 +16,6 @@ constexpr int FirstMarker = 1000;
 constexpr int MarkerCount = 1000;
 constexpr WPARAM ResetWidth = 1;
 constexpr UINT SendLimit = 1000;
-
-// Returns the path of a new empty file in the temporary folder, or an empty string.
-std::wstring TemporaryPath(const wchar_t* prefix) {
-    wchar_t folder[MAX_PATH] = {};
-    wchar_t name[MAX_PATH] = {};
-    if (GetTempPathW(MAX_PATH, folder) == 0 || GetTempFileNameW(folder, prefix, 0, name) == 0) {
-        return std::wstring();
-    }
-    return name;
-}
-
-// Returns a file's whole text, or an empty string when it cannot be read.
-std::string ReadText(const std::wstring& path) {
-    std::ifstream file(path.c_str(), std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 // Returns this process's environment with `settings` put in, in the form CreateProcessW takes:
 // "NAME=value" strings, each ended by a NUL, and one more NUL. Settings with an empty value are
@@ -165,11 +146,11 @@ long GameProcess::WaitForExit(DWORD limit) const {
 }
 
 std::string GameProcess::Output() const {
-    return ReadText(outputPath_);
+    return ReadWholeFile(outputPath_);
 }
 
 std::string GameProcess::ExitReport() const {
-    return exitReportPath_.empty() ? std::string() : ReadText(exitReportPath_);
+    return exitReportPath_.empty() ? std::string() : ReadWholeFile(exitReportPath_);
 }
 
 std::string GameProcess::FaultSigns() const {

@@ -2,8 +2,22 @@
 
 #include <windows.h>
 
+namespace {
+
+// A path may start with this prefix, which hands the rest to the file system as it stands;
+// GetModuleFileNameW returns such a path when the game was started through one. Its question
+// mark is no wildcard.
+constexpr wchar_t VerbatimPrefix[] = L"\\\\?\\";
+constexpr std::size_t VerbatimPrefixLength = sizeof VerbatimPrefix / sizeof VerbatimPrefix[0] - 1;
+
+}  // namespace
+
 bool FileExists(const WideString& path) {
-    if (path.IsEmpty() || path.Text().find_first_of(L"?*") != std::wstring::npos) {
+    const std::wstring& text = path.Text();
+    const std::size_t patternStart =
+        text.compare(0, VerbatimPrefixLength, VerbatimPrefix) == 0 ? VerbatimPrefixLength : 0;
+    if (text.length() == patternStart ||
+        text.find_first_of(L"?*", patternStart) != std::wstring::npos) {
         return false;
     }
     DWORD attributes = GetFileAttributesW(path.c_str());

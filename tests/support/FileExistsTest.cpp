@@ -28,6 +28,10 @@ TEST(FileExists, TellsFilesFromEverythingElse) {
         {directory + L"support_tests.*", false},
         {directory + L"support_tests.ex?", false},
         {directory + L"*", false},
+        // A path that starts with \\?\ (as the executable's own path may, when the game was
+        // started through one) names the file; its question mark is no wildcard.
+        {L"\\\\?\\" + ExecutablePath(), true},
+        {L"\\\\?\\" + directory + L"support_tests.ex?", false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(FileExists(c.path), c.exists) << testing::PrintToString(c.path);

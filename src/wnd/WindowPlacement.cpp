@@ -45,10 +45,16 @@ bool ResizeKeepingPosition(const KvWndBase& window, int width, int height) {
     return MoveWindow(hwnd, position.x, position.y, width, height, TRUE) != FALSE;
 }
 
+// A minimised window is parked far off the screen (-32000, -32000) and a maximised one reaches
+// past the work area by its frame, where the system put them on purpose: moving either would
+// bring a stray caption onto the desktop, or shift the window off its maximised place. Either
+// may be so from the start, as Windows takes the first show state from the launcher (a shortcut
+// set to start minimised, or "start /min") whatever the program asks; such a window is restored
+// to the place that centring gave it.
 void KeepOnWorkArea(HWND hwnd) {
     RECT window = {};
     RECT area = {};
-    if (hwnd == nullptr || !GetWindowRect(hwnd, &window) ||
+    if (hwnd == nullptr || IsIconic(hwnd) || IsZoomed(hwnd) || !GetWindowRect(hwnd, &window) ||
         !SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) {
         return;
     }

@@ -17,5 +17,6 @@ bool ResizeKeepingPosition(const KvWndBase& window, int width, int height);
 
 // Moves a top-level window the least distance that brings it inside the primary monitor's work
 // area, or to the area's top-left corner when it is larger. Leaves it alone when it is inside
-// already, or when its rectangle or the area cannot be read.
+// already, or when its rectangle or the area cannot be read. A minimised or maximised window
+// is left as it is.
 void KeepOnWorkArea(HWND hwnd);

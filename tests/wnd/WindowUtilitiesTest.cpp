@@ -91,6 +91,61 @@ TEST_F(KvWndWorkArea, CenterWindowUsesTheWorkAreaSizeButNotItsOrigin) {
     }
 }
 
+// What a window's place and state are, as the system reports them.
+struct WindowState {
+    WINDOWPLACEMENT placement = {};
+    RECT rect = {};
+    bool iconic = false;
+    bool zoomed = false;
+};
+
+WindowState StateOf(HWND hwnd) {
+    WindowState state;
+    state.placement.length = sizeof state.placement;
+    GetWindowPlacement(hwnd, &state.placement);
+    GetWindowRect(hwnd, &state.rect);
+    state.iconic = IsIconic(hwnd) != FALSE;
+    state.zoomed = IsZoomed(hwnd) != FALSE;
+    return state;
+}
+
+void ExpectSameState(const WindowState& before, const WindowState& after, const char* name) {
+    EXPECT_EQ(before.iconic, after.iconic) << name;
+    EXPECT_EQ(before.zoomed, after.zoomed) << name;
+    EXPECT_EQ(before.placement.showCmd, after.placement.showCmd) << name;
+    EXPECT_TRUE(EqualRect(&before.placement.rcNormalPosition, &after.placement.rcNormalPosition))
+        << name;
+    EXPECT_TRUE(EqualRect(&before.rect, &after.rect))
+        << name << ": (" << before.rect.left << ", " << before.rect.top << ") became ("
+        << after.rect.left << ", " << after.rect.top << ")";
+}
+
+// A launcher may start the game minimised or maximised. A minimised window is parked far off
+// the screen and a maximised one reaches past the work area by its frame, both on purpose:
+// moving either would bring a stray caption onto the desktop or shift it off its place, so
+// neither is even asked to move.
+TEST(KvWndPlacement, KeepOnWorkAreaLeavesAMinimisedOrMaximisedWindowAsItIs) {
+    const struct {
+        const char* name;
+        int show;
+    } cases[] = {{"minimised", SW_SHOWMINNOACTIVE}, {"maximised", SW_SHOWMAXIMIZED}};
+    for (const auto& entry : cases) {
+        RecordingWindow window;
+        ASSERT_TRUE(window.Create(0xB, WS_OVERLAPPEDWINDOW, 0, nullptr, nullptr));
+        MoveWindow(window.GetHwnd(), 100, 80, 650, 650, FALSE);
+        ShowWindow(window.GetHwnd(), entry.show);
+        const WindowState before = StateOf(window.GetHwnd());
+        ASSERT_TRUE(before.iconic || before.zoomed) << entry.name;
+        window.log->clear();
+        KeepOnWorkArea(window.GetHwnd());
+        ExpectSameState(before, StateOf(window.GetHwnd()), entry.name);
+        // Wine keeps a minimised window parked whatever it is asked; Windows moves it.
+        for (const RecordedMessage& message : *window.log) {
+            EXPECT_NE(message.message, static_cast<UINT>(WM_WINDOWPOSCHANGING)) << entry.name;
+        }
+    }
+}
+
 TEST(KvWndPlacement, ResizeKeepingPositionKeepsATopLevelCorner) {
     RecordingWindow window;
     ASSERT_TRUE(window.Create(0xB, WS_OVERLAPPEDWINDOW, 0, nullptr, nullptr));

@@ -86,8 +86,10 @@ void KvMainWnd::OnSize(int width, int height) {
 }
 
 LRESULT KvMainWnd::OnPaint() {
-    PaintScope paint(hwnd);
-    Paint(paint.Dc(), &paint.Rect());
+    PaintScope paint(hwnd, paintMissed);
+    if (paint.Began()) {
+        Paint(paint.Dc(), &paint.Rect());
+    }
     return 0;
 }
 

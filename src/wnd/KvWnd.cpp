@@ -277,9 +277,9 @@ void KvWnd::PostActiveChanged(WPARAM active) {
 // Called at WM_PAINT unless the subclass paints itself. The paint rectangle gets its background,
 // then the subclass draws, then the rectangle is copied from the back buffer to the screen.
 LRESULT KvWnd::OnPaint() {
-    PaintScope paint(hwnd);
+    PaintScope paint(hwnd, paintMissed);
     const RECT& rect = paint.Rect();
-    if (rect.right <= rect.left || rect.bottom <= rect.top) {
+    if (!paint.Began() || rect.right <= rect.left || rect.bottom <= rect.top) {
         return 0;
     }
     const bool doubleBuffered = IsDoubleBuffered();

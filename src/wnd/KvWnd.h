@@ -47,6 +47,8 @@ class KvWnd : public KvWndBase {
 
     bool trackingMouseLeave = false;
     bool mouseCaptured = false;
+    // A paint could not begin; the next one covers the whole client area.
+    bool paintMissed = false;
 
   private:
     LRESULT ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam);

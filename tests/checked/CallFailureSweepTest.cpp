@@ -342,6 +342,49 @@ std::vector<std::string> Choices(const Session& session, bool all) {
 
 }  // namespace
 
+// Every paint from the third on fails to begin. A paint that cannot begin used to leave the
+// window invalid, so that WM_PAINT, which the queue hands out before any WM_TIMER, came again at
+// once for good: no timer of the game ever ticked, no piece fell, and the button could not stop
+// the game that never left its start. Here the game runs on its own timers alone: pieces dropped
+// with the Down key land on the fall tick, the next comes on the spawn tick, the well fills,
+// the lost game returns to idle on the game-over tick, and a second game starts on the start
+// delay's tick and stops at the button.
+TEST(CallFailureSweepTest, TheGamesOwnTimersTickWhilePaintsCannotBegin) {
+    constexpr DWORD GameLimit = 60000;
+    constexpr LRESULT HardLevel = 2;
+    GameProcess game(KV_GAME_PROGRAM, true, {{L"KV_FAIL_CALL", L"BeginPaint:3+"}});
+    const GameWindows windows = game.WaitForWindows(WindowLimit);
+    ASSERT_NE(windows.main, nullptr) << game.Output();
+    int marker = 0;
+
+    SendMessageW(windows.comboBox, CB_SETCURSEL, HardLevel, 0);
+    PostMessageW(windows.button, BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitForEmptyQueue(windows, ++marker, QueueLimit));
+    ASSERT_TRUE(InGame(windows));
+    const DWORD began = GetTickCount();
+    const bool lost = PollUntil(
+        [&] {
+            PostMessageW(windows.main, WM_KEYDOWN, VK_DOWN, 1);
+            return !InGame(windows);
+        },
+        GameLimit);
+    std::printf("waited %lu ms for the game to be lost\n", GetTickCount() - began);
+    ASSERT_TRUE(lost) << "no game-over within " << GameLimit << " ms";
+
+    // Without a selection the start delay's tick selects the first level: that it does shows
+    // that the tick came, and so that the game plays and the button may stop it.
+    SendMessageW(windows.comboBox, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    PostMessageW(windows.button, BM_CLICK, 0, 0);
+    EXPECT_TRUE(PollUntil([&] { return SendMessageW(windows.comboBox, CB_GETCURSEL, 0, 0) == 0; },
+                          GameLimit));
+    PostMessageW(windows.button, BM_CLICK, 0, 0);
+    EXPECT_TRUE(PollUntil([&] { return !InGame(windows); }, ChangeLimit));
+
+    PostMessageW(windows.main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(game.WaitForExit(ExitLimit), 0);
+    EXPECT_EQ(game.FaultSigns(), "") << game.Output();
+}
+
 TEST(CallFailureSweepTest, EveryFailedCallLeavesTheGameWhole) {
     SweepRun clean = PlaySession("");
     Judge(clean);

@@ -33,10 +33,16 @@ class FailedCallTest : public MainWindowTest {
         MainWindowTest::TearDown();
     }
 
-    // Returns the share, in percent, of the client area's pixels that are not black.
+    // Repaints the whole client area and returns the share, in percent, of its pixels that are
+    // not black.
     int PaintedShare() {
         InvalidateRect(hwnd, nullptr, FALSE);
         UpdateWindow(hwnd);
+        return ShareNotBlack();
+    }
+
+    // Returns the share, in percent, of the client area's pixels that are not black now.
+    int ShareNotBlack() {
         HDC dc = GetDC(hwnd);
         int painted = 0;
         int samples = 0;
@@ -155,6 +161,27 @@ TEST_F(FailedCallTest, APaintThatLeavesAFontSelectedDoesNotKeepItFromBeingDelete
     const std::size_t refused = ObjectTracker::RefusedDeletes();
     DestroyWindow(hwnd);
     EXPECT_EQ(ObjectTracker::RefusedDeletes(), refused);
+}
+
+// A paint whose BeginPaint failed left the window invalid, so that WM_PAINT, which the queue
+// hands out before any WM_TIMER, came again at once and the game's timers never ticked. The
+// area is given up instead, and the next paint that begins draws the whole window, not only
+// what it was asked for.
+TEST_F(FailedCallTest, APaintThatCannotBeginIsMadeGoodByTheNextThatDoes) {
+    FailCallOf("BeginPaint");
+    InvalidateRect(hwnd, nullptr, FALSE);
+    UpdateWindow(hwnd);
+    EXPECT_FALSE(GetUpdateRect(hwnd, nullptr, FALSE));
+
+    HDC dc = GetDC(hwnd);
+    const RECT client = {0, 0, TestClientWidth, TestClientHeight};
+    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    ReleaseDC(hwnd, dc);
+    ASSERT_EQ(ShareNotBlack(), 0);
+    const RECT corner = {0, 0, 8, 8};
+    InvalidateRect(hwnd, &corner, FALSE);
+    UpdateWindow(hwnd);
+    EXPECT_GT(ShareNotBlack(), 90);
 }
 
 // A close whose destroy request could not be posted was lost.

@@ -2,6 +2,8 @@
 // KvMainWndGameFlow.cpp, the layout and paint of the scene in KvMainWndScene.cpp.
 #include "KvMainWnd.h"
 
+#include <imm.h>
+
 #include <array>
 #include <cstdlib>
 
@@ -61,6 +63,17 @@ LRESULT KvMainWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void KvMainWnd::OnCreate() {
     GetAppContext().Initialize();
     CreateControls();
+    DetachInputMethod();
+}
+
+// Most players type with a Chinese input method that starts in Chinese mode. Every window has
+// its thread's input context by default, through which the input method would take the letter
+// keys (the window sees VK_PROCESSKEY instead of A, D, S and W), open its candidate box over the
+// well and take a following Space as the choice of a candidate instead of a turn. Without a
+// context, the window and its controls get every key as it is.
+void KvMainWnd::DetachInputMethod() {
+    ImmAssociateContext(hwnd, nullptr);
+    ImmAssociateContextEx(hwnd, nullptr, IACE_CHILDREN);
 }
 
 // Called at WM_DESTROY; the system destroys the controls and the window's timers with it. The

@@ -78,6 +78,7 @@ class KvMainWnd : public KvWnd, public GameRules {
     void OnTimer(UINT_PTR id);
     LRESULT OnDestroyRequest();
 
+    void DetachInputMethod();
     void ShowIdleControls();
     void Invalidate(const RECT* area);
 

@@ -211,7 +211,8 @@ void KvMainWnd::StopGame() {
 }
 
 // Called by the rules when the game is lost. The controls keep their in-game form until the
-// game-over tick, so that a click meant for the lost game does not start a new one at once.
+// game-over tick; a click on the button during that pause starts a new game at once, as
+// StartGame ends the lost one first.
 void KvMainWnd::EndGame() {
     StopTimer(FallTimer);
     StopTimer(SpawnTimer);

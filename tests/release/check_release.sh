@@ -56,6 +56,17 @@ done
 size=$(stat -c %s "$first_exe")
 [ "$size" -lt 400000 ] || fail "kvblocks.exe is $size bytes, not under 400 000"
 
+# Only DLLs that every Windows the game runs on has: a runtime library linked dynamically by
+# mistake would stop the game on a player's machine.
+system_dlls=" comctl32.dll gdi32.dll gdiplus.dll imm32.dll kernel32.dll msvcrt.dll ole32.dll user32.dll version.dll "
+imports=$(i686-w64-mingw32-objdump -p "$first_exe" | sed -n 's/^[[:space:]]*DLL Name: //p' |
+    tr '[:upper:]' '[:lower:]' | sort | tr '\n' ' ')
+echo "kvblocks.exe imports: $imports"
+for dll in $imports; do
+    [[ "$system_dlls" == *" $dll "* ]] || fail "kvblocks.exe imports $dll, not a system DLL"
+done
+[ -n "$imports" ] || fail "no imports read from kvblocks.exe"
+
 # Icon, cell pictures and version record, extracted from both programs, are the same bytes.
 mkdir -p "$work/resources/release" "$work/resources/tested"
 wrestool -x --raw -o "$work/resources/release" "$first_exe"

@@ -1,5 +1,5 @@
-// The main window's creation, message dispatch and end: the game flow is in
-// KvMainWndGameFlow.cpp, the layout and paint of the scene in KvMainWndScene.cpp.
+// The main window's creation, message dispatch, end, and its part as the game flow's front end;
+// the layout and paint of the scene are in KvMainWndScene.cpp.
 #include "KvMainWnd.h"
 
 #include <imm.h>
@@ -10,20 +10,30 @@
 #include "AppContext.h"
 #include "ComboBox.h"
 #include "FontCache.h"
-#include "GameControls.h"
 #include "PaintScope.h"
 
 namespace {
 
-// The button's text between its creation and the first idle state; never seen on screen.
+// The button's texts: between its creation and the first idle state (never seen on screen), and
+// while no game runs or while one does.
 constexpr wchar_t CreationCaption[] = L"测试";
+constexpr wchar_t StartCaption[] = L"开始游戏";
+constexpr wchar_t StopCaption[] = L"停止游戏";
 constexpr int AppIconId = 102;
+
+// The flow names the keys by the system's virtual-key codes.
+static_assert(GameFlow::SpaceKey == VK_SPACE && GameFlow::LeftKey == VK_LEFT &&
+                  GameFlow::UpKey == VK_UP && GameFlow::RightKey == VK_RIGHT &&
+                  GameFlow::DownKey == VK_DOWN,
+              "the game's keys");
+static_assert(GameFlow::DifficultyCount == ComboBoxFillCount, "one list item per difficulty");
+static_assert(GameFlow::NoLevel == 0x7FFFFFFF, "what an empty list reads as");
 
 }  // namespace
 
 // The rules keep a reference to the context's shape table, so the context is built here, before
 // the window's first message; the table itself is filled at WM_CREATE.
-KvMainWnd::KvMainWnd() : GameRules(GetAppContext().shapes) {
+KvMainWnd::KvMainWnd() : GameFlow(GetAppContext().shapes) {
     std::srand(GetTickCount());
 }
 
@@ -49,9 +59,9 @@ LRESULT KvMainWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SIZE:               OnSize(LOWORD(lParam), HIWORD(lParam)); break;
         case WM_PAINT:              return OnPaint();
         case WM_CLOSE:              return OnClose();
-        case WM_KEYDOWN:            OnKeyDown(static_cast<UINT>(wParam)); break;
+        case WM_KEYDOWN:            PressKey(static_cast<std::uint32_t>(wParam)); break;
         case WM_COMMAND:            OnCommand(reinterpret_cast<HWND>(lParam)); break;
-        case WM_TIMER:              OnTimer(static_cast<UINT_PTR>(wParam)); break;
+        case WM_TIMER:              Tick(static_cast<std::uintptr_t>(wParam)); break;
         case DestroyRequestMessage: return OnDestroyRequest();
         default:                    break;
     }
@@ -125,6 +135,14 @@ LRESULT KvMainWnd::OnDestroyRequest() {
     return 0;
 }
 
+// Called at WM_COMMAND. Only the start/stop button sends commands; a command without a control
+// (a menu or accelerator) is not the button, even before the button exists.
+void KvMainWnd::OnCommand(HWND control) {
+    if (control != nullptr && control == startButton) {
+        PressButton();
+    }
+}
+
 // Called at WM_CREATE after the context is filled; puts the game into Idle. Always returns true:
 // a control that cannot be created leaves the window without it.
 bool KvMainWnd::CreateControls() {
@@ -136,8 +154,8 @@ bool KvMainWnd::CreateControls() {
     std::array<LPARAM, ComboBoxFillCount> values;
     std::array<const wchar_t*, ComboBoxFillCount> texts;
     for (int i = 0; i < ComboBoxFillCount; ++i) {
-        values[i] = GameControls::Difficulties[i].level;
-        texts[i] = GameControls::Difficulties[i].text;
+        values[i] = Difficulties[i].level;
+        texts[i] = Difficulties[i].text;
     }
     FillComboBox(comboBox, values, texts);
 
@@ -146,11 +164,67 @@ bool KvMainWnd::CreateControls() {
     SendMessageW(startButton, WM_SETFONT, reinterpret_cast<WPARAM>(bodyFont), FALSE);
 
     state = GameState::Idle;
-    SetWindowTextW(startButton, GameControls::StartCaption);
+    SetWindowTextW(startButton, StartCaption);
 
     HICON icon = LoadIconW(context.moduleHandle, MAKEINTRESOURCEW(AppIconId));
     SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     SetWindowTextW(hwnd, context.windowTitle.c_str());
     return true;
+}
+
+bool KvMainWnd::StartTimer(std::uintptr_t id, std::uint32_t interval) {
+    return SetTimer(hwnd, id, interval, nullptr) != 0;
+}
+
+void KvMainWnd::StopTimer(std::uintptr_t id) {
+    KillTimer(hwnd, id);
+}
+
+void KvMainWnd::ShowGameControls() {
+    EnableWindow(comboBox, FALSE);
+    SetWindowTextW(startButton, StopCaption);
+}
+
+void KvMainWnd::ShowIdleControls() {
+    EnableWindow(comboBox, TRUE);
+    SetWindowTextW(startButton, StartCaption);
+}
+
+// Returns the level that the list's selected item carries.
+std::intptr_t KvMainWnd::ChosenLevel() const {
+    const LRESULT selection = SendMessageW(comboBox, CB_GETCURSEL, 0, 0);
+    if (selection == CB_ERR) {
+        return NoLevel;
+    }
+    return SendMessageW(comboBox, CB_GETITEMDATA, static_cast<WPARAM>(selection), 0);
+}
+
+void KvMainWnd::ShowLevel(std::int32_t level) {
+    SelectComboItemByData(comboBox, level);
+}
+
+void KvMainWnd::TakeFocus() {
+    SetFocus(hwnd);
+}
+
+void KvMainWnd::RepaintBoard() {
+    Invalidate(&boardRect);
+}
+
+void KvMainWnd::RepaintPanel() {
+    Invalidate(&panelRect);
+}
+
+void KvMainWnd::RepaintClientArea() {
+    Invalidate(nullptr);
+}
+
+// Asks for `area` (the whole client area when null) to be painted again, without erasing: the
+// paint covers every pixel itself. With no window there is nothing to repaint, and a null
+// handle would repaint every window on the desktop.
+void KvMainWnd::Invalidate(const RECT* area) {
+    if (hwnd != nullptr) {
+        InvalidateRect(hwnd, area, FALSE);
+    }
 }

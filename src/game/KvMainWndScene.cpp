@@ -340,15 +340,15 @@ void KvMainWnd::DrawPreview(HDC dc, const RECT& rect) {
 // Draws the status line at the bottom of the panel, in red while the game is paused. The flag
 // outlives a stopped game, so a game stopped while paused ends in red.
 void KvMainWnd::DrawStatusLine(HDC dc) const {
-    if (statusText.IsEmpty()) {
+    if (statusText[0] == L'\0') {
         return;
     }
     RECT band = panelRect;
     if (paused) {
         SetTextColor(dc, PausedStatusColor);
-        DrawTextW(dc, statusText.c_str(), -1, &band, DT_SINGLELINE | DT_BOTTOM);
+        DrawTextW(dc, statusText, -1, &band, DT_SINGLELINE | DT_BOTTOM);
         SetTextColor(dc, TextColor);
     } else {
-        DrawTextW(dc, statusText.c_str(), -1, &band, DT_SINGLELINE | DT_BOTTOM);
+        DrawTextW(dc, statusText, -1, &band, DT_SINGLELINE | DT_BOTTOM);
     }
 }

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "KvMainWnd.h"
+#include "TestMainWnd.h"
 #include "MemoryDc.h"
 #include "ProgramEntry.h"
 
@@ -89,11 +89,8 @@ std::pair<Summary, Summary> MeasureByTurns(First first, Second second) {
 
 // The main window with its timers kept still, so that nothing but the benchmark changes the
 // scene, and a mark at the end of the paint that the latency measurement waits for.
-class BenchWnd : public KvMainWnd {
+class BenchWnd : public TestMainWnd {
   public:
-    HDC BackBuffer() const { return backBufferDc; }
-    void DrawCellsPieceByPiece(bool pieceByPiece) { cellPicturesCached = !pieceByPiece; }
-
     void Paint(HDC dc, const RECT* rect) override {
         if (copyOnly) {
             BitBlt(dc, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top,
@@ -115,7 +112,7 @@ class BenchWnd : public KvMainWnd {
     LONGLONG paintEnd = 0;
 
   protected:
-    bool StartTimer(UINT_PTR, UINT) override { return true; }
+    bool StartTimer(std::uintptr_t, std::uint32_t) override { return true; }
 };
 
 // Handles every message waiting in the queue, paints included.
@@ -205,7 +202,7 @@ bool RunAtSize(const ClientSize& size, bool pieceByPiece) {
     SetUpScene(window);
     Settle(hwnd);
     const RECT client = {0, 0, size.width, size.height};
-    const RECT board = window.BoardRect();
+    const RECT board = window.boardRect;
     HDC buffer = window.BackBuffer();
     // The paint's final copy goes to a 1 × 1 bitmap here, which clips it to nothing.
     MemoryDc sink;

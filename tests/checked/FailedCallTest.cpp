@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr wchar_t StartCaption[] = L"开始游戏";
-
 // Fails the `nth` call of `function` from now on (1: the next), or every call from it on.
 void FailCallOf(const char* function, std::uint64_t nth = 1, bool onward = false) {
     const std::string choice = std::string(function) + ":" +
@@ -56,47 +54,6 @@ class FailedCallTest : public MainWindowTest {
         return painted * 100 / samples;
     }
 };
-
-// Without its start-delay tick the game stayed starting for good, and the button, which read
-// "stop", did nothing.
-TEST_F(FailedCallTest, AStartWithoutItsTimerStaysIdleAndCanBeTriedAgain) {
-    FailCallOf("SetTimer");
-    ClickButton();
-    EXPECT_EQ(window.state, GameState::Idle);
-    EXPECT_EQ(ButtonText(), StartCaption);
-    EXPECT_TRUE(ComboEnabled());
-    ClickButton();
-    EXPECT_EQ(window.state, GameState::Starting);
-}
-
-// Without a fall or a spawn timer no piece fell, or none followed a landing, with the controls
-// in their in-game form.
-TEST_F(FailedCallTest, PlayWithoutItsFallOrSpawnTimerEndsAsAStoppedGame) {
-    for (std::uint64_t timer : {1, 2}) {
-        ClickButton();
-        FailCallOf("SetTimer", timer);
-        Tick(KvMainWnd::StartDelayTimer);
-        EXPECT_EQ(window.state, GameState::Idle) << timer;
-        EXPECT_EQ(ButtonText(), StartCaption) << timer;
-        EXPECT_TRUE(ComboEnabled()) << timer;
-        EXPECT_EQ(window.timers.count(KvMainWnd::FallTimer), 0u) << timer;
-        EXPECT_EQ(window.timers.count(KvMainWnd::SpawnTimer), 0u) << timer;
-    }
-}
-
-TEST_F(FailedCallTest, ALostGameWithoutItsGameOverTimerComesToIdleAtOnce) {
-    ASSERT_NO_FATAL_FAILURE(StartPlaying());
-    ASSERT_NO_FATAL_FAILURE(LandPiece());
-    for (int x = 0; x < GameRules::kWellWidth; ++x) {
-        window.board[x][0] = 1;
-        window.board[x][1] = 1;
-    }
-    FailCallOf("SetTimer");
-    Tick(KvMainWnd::SpawnTimer);
-    EXPECT_EQ(window.state, GameState::Idle);
-    EXPECT_EQ(ButtonText(), StartCaption);
-    EXPECT_TRUE(ComboEnabled());
-}
 
 // Without the memory DC that WM_CREATE could not make, the client area stayed black for good.
 TEST_F(FailedCallTest, ABackBufferThatCouldNotBeMadeIsMadeAtTheNextSize) {

@@ -28,7 +28,7 @@ bool GameBot::LetsFall() {
     return std::uniform_int_distribution<int>(0, 9)(random_) == 0;
 }
 
-int GameBot::Slide(const GameRules& game) {
+int GameBot::Slide(const TestMainWnd& game) {
     std::vector<int> fitting;
     int best = 0;
     double bestRating = 0.0;
@@ -53,7 +53,7 @@ int GameBot::Slide(const GameRules& game) {
     return fitting[std::uniform_int_distribution<std::size_t>(0, fitting.size() - 1)(random_)];
 }
 
-double GameBot::Rate(const GameRules& game, int shift, bool& fits) const {
+double GameBot::Rate(const TestMainWnd& game, int shift, bool& fits) const {
     fits = false;
     bool filled[Width][Height] = {};
     for (int x = 0; x < Width; ++x) {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <random>
 
-#include "GameRules.h"
+#include "TestMainWnd.h"
 
 class GameBot {
   public:
@@ -15,14 +15,14 @@ class GameBot {
     // Returns how many times to turn the piece that has just entered.
     int Turns();
     // Returns the columns to slide the falling piece of `game` by, negative to the left.
-    int Slide(const GameRules& game);
+    int Slide(const TestMainWnd& game);
     // Returns true when the piece should fall a few rows on its own before the drop.
     bool LetsFall();
 
   private:
     // Returns how good the well is after the falling piece, slid by `shift`, drops; false in
     // `fits` when it cannot stand there.
-    double Rate(const GameRules& game, int shift, bool& fits) const;
+    double Rate(const TestMainWnd& game, int shift, bool& fits) const;
 
     std::mt19937 random_;
 };

@@ -11,7 +11,7 @@
 #include <windows.h>
 
 #include "GameBot.h"
-#include "KvMainWnd.h"
+#include "TestMainWnd.h"
 #include "ProcessObjects.h"
 #include "RunSeed.h"
 
@@ -37,7 +37,7 @@ constexpr UINT ClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
 constexpr int WindowSize = 650;
 
 // The main window, counting its paints.
-class CountingMainWnd : public KvMainWnd {
+class CountingMainWnd : public TestMainWnd {
   public:
     void Paint(HDC dc, const RECT* rect) override {
         ++paints;
@@ -171,8 +171,7 @@ class LongRunTest : public ::testing::Test {
 
     // Plays one game from the button to the idle state after its loss.
     void PlayGame() {
-        Send(WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
-             reinterpret_cast<LPARAM>(window.StartButtonHandle()));
+        Send(WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(window.startButton));
         ASSERT_EQ(window.state, GameState::Starting);
         Tick(KvMainWnd::StartDelayTimer);
         const long firstPiece = pieces;

@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "GdiCensus.h"
-#include "KvMainWnd.h"
+#include "TestMainWnd.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ constexpr int Widths[] = {1, 2, 3, 10, 11, 150, 320, 321, 322, 330, 331, 332, 34
 constexpr int Heights[] = {1, 2, 3, 58, 59, 60, 76, 77, 78, 300, 570, 571, 612};
 
 // The main window, counting its paints.
-class CountingMainWnd : public KvMainWnd {
+class CountingMainWnd : public TestMainWnd {
   public:
     void Paint(HDC dc, const RECT* rect) override {
         ++paints;
@@ -57,7 +57,7 @@ class SmallWindowTest : public ::testing::Test {
     static void PrepareGame(CountingMainWnd& window) {
         HWND hwnd = window.GetHwnd();
         Send(hwnd, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
-             reinterpret_cast<LPARAM>(window.StartButtonHandle()));
+             reinterpret_cast<LPARAM>(window.startButton));
         Send(hwnd, WM_TIMER, KvMainWnd::StartDelayTimer, 0);
         ASSERT_EQ(window.state, GameState::Playing);
         for (int x = 0; x < GameRules::kWellWidth; ++x) {

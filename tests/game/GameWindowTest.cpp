@@ -1,0 +1,177 @@
+// The main window as the game flow's front end: its controls, its list of levels, its timers, the
+// keys and clicks it hands on, the areas it repaints and its close, driven by the messages the
+// system would send.
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "AppContext.h"
+#include "MainWindowFixture.h"
+
+namespace {
+
+constexpr wchar_t StartCaption[] = L"开始游戏";
+constexpr wchar_t StopCaption[] = L"停止游戏";
+
+TEST_F(MainWindowTest, CreatedWindowIsIdleWithItsControlsReadyAndAnEmptyStatus) {
+    EXPECT_EQ(window.state, GameState::Idle);
+    EXPECT_EQ(ButtonText(), StartCaption);
+    EXPECT_TRUE(ComboEnabled());
+    EXPECT_EQ(ComboSelection(), 0);
+    EXPECT_STREQ(window.statusText, L"");
+    EXPECT_TRUE(window.timers.empty());
+}
+
+// The list and the button show whether a game runs: a start and a stop, and a lost game, whose
+// controls keep their in-game form until the game-over tick.
+TEST_F(MainWindowTest, TheControlsShowWhetherAGameRuns) {
+    ClickButton();
+    EXPECT_EQ(ButtonText(), StopCaption);
+    EXPECT_FALSE(ComboEnabled());
+    ClickButton();
+    EXPECT_EQ(ButtonText(), StopCaption) << "a second click while starting does nothing";
+    Tick(KvMainWnd::StartDelayTimer);
+    ClickButton();
+    EXPECT_EQ(ButtonText(), StartCaption);
+    EXPECT_TRUE(ComboEnabled());
+
+    ASSERT_NO_FATAL_FAILURE(LoseGame());
+    EXPECT_EQ(ButtonText(), StopCaption);
+    EXPECT_FALSE(ComboEnabled());
+    Tick(KvMainWnd::GameOverTimer);
+    EXPECT_EQ(ButtonText(), StartCaption);
+    EXPECT_TRUE(ComboEnabled());
+}
+
+TEST_F(MainWindowTest, AStartTakesTheKeyboardFocusFromTheButton) {
+    SetFocus(window.startButton);
+    ClickButton();
+    EXPECT_EQ(GetFocus(), hwnd);
+}
+
+TEST_F(MainWindowTest, StartDuringGameOverPauseStopsTheRealGameOverTimer) {
+    ASSERT_NO_FATAL_FAILURE(LoseGame());
+    ClickButton();
+    // KillTimer succeeds only for a timer that is still set.
+    EXPECT_FALSE(KillTimer(hwnd, KvMainWnd::GameOverTimer));
+    EXPECT_TRUE(KillTimer(hwnd, KvMainWnd::StartDelayTimer));
+}
+
+// The level and fall interval each item of the list gives, and the item shown selected after.
+struct LevelCase {
+    const char* name;
+    WPARAM selection;
+    std::int32_t level;
+    UINT fallInterval;
+    LRESULT selectionAfter;
+};
+
+void PrintTo(const LevelCase& level, std::ostream* out) {
+    *out << level.name;
+}
+
+class DifficultyTest : public MainWindowTest, public ::testing::WithParamInterface<LevelCase> {};
+
+TEST_P(DifficultyTest, SelectionSetsLevelAndFallInterval) {
+    const LevelCase& level = GetParam();
+    SelectComboItem(level.selection);
+    ClickButton();
+    Tick(KvMainWnd::StartDelayTimer);
+    EXPECT_EQ(window.level, level.level);
+    EXPECT_EQ(window.timers[KvMainWnd::FallTimer], level.fallInterval);
+    EXPECT_EQ(ComboSelection(), level.selectionAfter);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Levels, DifficultyTest,
+    ::testing::Values(LevelCase{"Easy", 0, 1, 600, 0}, LevelCase{"Normal", 1, 2, 400, 1},
+                      LevelCase{"Hard", 2, 3, 200, 2},
+                      // No selection plays the easy level and selects it.
+                      LevelCase{"NoSelection", static_cast<WPARAM>(-1), 1, 600, 0}),
+    [](const ::testing::TestParamInfo<LevelCase>& info) { return std::string(info.param.name); });
+
+// The keys reach the game by their virtual-key codes: the arrows, Space and the letters.
+TEST_F(MainWindowTest, KeysReachTheGame) {
+    ASSERT_NO_FATAL_FAILURE(StartPlaying(TeeType));
+    PressKey(VK_LEFT);
+    EXPECT_EQ(window.pieceX, GameRules::kSpawnColumn - 1);
+    PressKey('D');
+    EXPECT_EQ(window.pieceX, GameRules::kSpawnColumn);
+    PressKey(VK_SPACE);
+    EXPECT_EQ(window.currentOrientation, 2);
+    PressKey('S');
+    EXPECT_GT(window.pieceY, 0);
+}
+
+// A held key repeats: every WM_KEYDOWN that says the key was down before still acts.
+TEST_F(MainWindowTest, UpArrowPausesAndResumesOnEveryAutoRepeat) {
+    ASSERT_NO_FATAL_FAILURE(StartPlaying(TeeType));
+    constexpr LPARAM FirstPress = 1;
+    constexpr LPARAM AutoRepeat = 1 | (1 << 30);  // bit 30: the key was down before
+    for (int press = 1; press <= 4; ++press) {
+        Send(WM_KEYDOWN, VK_UP, press == 1 ? FirstPress : AutoRepeat);
+        EXPECT_EQ(window.paused, press % 2 == 1) << "press " << press;
+    }
+}
+
+TEST_F(MainWindowTest, CommandFromOtherSourcesIsNotTheButton) {
+    Send(WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(window.comboBox));
+    Send(WM_COMMAND, MAKEWPARAM(1, 0), 0);
+    EXPECT_EQ(window.state, GameState::Idle);
+}
+
+// Which part of the client area each kind of change asks to repaint.
+TEST_F(MainWindowTest, RepaintRequestsCoverTheChangedArea) {
+    const RECT client = {0, 0, TestClientWidth, TestClientHeight};
+    struct Request {
+        const char* name;
+        std::function<void()> change;
+        RECT area;
+    };
+    const Request requests[] = {
+        {"start", [this] { ClickButton(); }, client},
+        {"first piece", [this] { Tick(KvMainWnd::StartDelayTimer); }, client},
+        {"move", [this] { PressKey(VK_DOWN); }, window.boardRect},
+        {"pause", [this] { PressKey(VK_UP); }, window.panelRect},
+        {"resume", [this] { PressKey(VK_UP); }, window.panelRect},
+        {"landing", [this] { Tick(KvMainWnd::FallTimer); }, client},
+        {"stop", [this] { ClickButton(); }, client},
+    };
+    for (const Request& request : requests) {
+        SCOPED_TRACE(request.name);
+        ValidateRect(hwnd, nullptr);
+        request.change();
+        RECT update = {};
+        ASSERT_TRUE(GetUpdateRect(hwnd, &update, FALSE));
+        EXPECT_TRUE(EqualRect(&update, &request.area))
+            << update.left << ',' << update.top << ',' << update.right << ',' << update.bottom;
+    }
+}
+
+// Returns true when the window's posted destroy request arrives and is dispatched.
+bool DispatchDestroyRequest(HWND hwnd) {
+    MSG message;
+    if (!PeekMessageW(&message, hwnd, KvMainWnd::DestroyRequestMessage,
+                      KvMainWnd::DestroyRequestMessage, PM_REMOVE)) {
+        return false;
+    }
+    DispatchMessageW(&message);
+    return true;
+}
+
+TEST_F(MainWindowTest, CloseDuringGameDestroysWindowThroughPostedRequest) {
+    ASSERT_NO_FATAL_FAILURE(StartPlaying(TeeType));
+    EXPECT_EQ(Send(WM_CLOSE, 0, 0), 0);
+    EXPECT_TRUE(IsWindow(hwnd)) << "the window goes only when its request arrives";
+    ASSERT_TRUE(DispatchDestroyRequest(hwnd));
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(window.GetHwnd(), nullptr);
+    EXPECT_EQ(TakeQuitMessage(), 0);
+    EXPECT_EQ(GetAppContext().moduleHandle, nullptr) << "the context is released";
+}
+
+}  // namespace

@@ -10,7 +10,7 @@
 namespace ObjectTracker {
 namespace {
 
-constexpr const char* KindNames[] = {
+constexpr const char* KindNames[KindCount] = {
     "paint device context",
     "window device context",
     "memory device context",
@@ -48,6 +48,8 @@ struct State {
     SRWLOCK lock;
     Object objects[ObjectCapacity];
     std::size_t live;
+    std::size_t liveOf[KindCount];
+    std::uint64_t madeOf[KindCount];
     Selection selections[SelectionCapacity];
     std::size_t refused;
 };
@@ -121,6 +123,7 @@ void Release(Object& object) {
     if (IsDc(object.kind)) {
         ForgetSelections(static_cast<HDC>(const_cast<void*>(object.handle)));
     }
+    --state.liveOf[static_cast<int>(object.kind)];
     Erase(object);
     --state.live;
 }
@@ -152,6 +155,8 @@ void Made(Kind kind, const void* handle, int function, const void* site) {
     }
     state.objects[slot] = Object{handle, kind, function, site};
     ++state.live;
+    ++state.liveOf[static_cast<int>(kind)];
+    ++state.madeOf[static_cast<int>(kind)];
 }
 
 void Released(Kind kind, const void* handle) {
@@ -229,6 +234,20 @@ bool RefuseDeleteWhileSelected(HGDIOBJ object, const void* site) {
 std::size_t Unreleased() {
     const ExclusiveLock lock(state.lock);
     return state.live;
+}
+
+std::size_t Unreleased(Kind kind) {
+    const ExclusiveLock lock(state.lock);
+    return state.liveOf[static_cast<int>(kind)];
+}
+
+std::uint64_t MadeSoFar(Kind kind) {
+    const ExclusiveLock lock(state.lock);
+    return state.madeOf[static_cast<int>(kind)];
+}
+
+const char* NameOf(Kind kind) {
+    return KindNames[static_cast<int>(kind)];
 }
 
 std::size_t RefusedDeletes() {

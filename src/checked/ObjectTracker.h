@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <cstdint>
 
 #include "CheckedOutput.h"
 
@@ -25,6 +26,7 @@ enum class Kind : int {
     GdiplusImage,
     GdiplusGraphics,
 };
+constexpr int KindCount = 10;
 
 // Notes an object that the routed function `function` made at `site`; null handles are ignored.
 void Made(Kind kind, const void* handle, int function, const void* site);
@@ -39,8 +41,13 @@ void Selected(HDC dc, HGDIOBJ object);
 // into a device context: the deletion must then be refused.
 bool RefuseDeleteWhileSelected(HGDIOBJ object, const void* site);
 
-// Returns the number of objects made and not released so far.
+// Returns the number of objects made and not released so far, of all kinds or of one.
 std::size_t Unreleased();
+std::size_t Unreleased(Kind kind);
+// Returns the number of objects of `kind` made so far, released or not.
+std::uint64_t MadeSoFar(Kind kind);
+// Returns the name of `kind` that the reports use.
+const char* NameOf(Kind kind);
 // Returns the number of deletions refused so far.
 std::size_t RefusedDeletes();
 // Writes a line on standard error for each object not released; returns their number.

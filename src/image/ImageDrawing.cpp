@@ -5,8 +5,6 @@
 #include <cstdint>
 #include <memory>
 
-#include "GdiCensus.h"
-
 using namespace Gdiplus::DllExports;
 
 namespace {
@@ -46,10 +44,7 @@ int Saturate(Coord value) {
 }
 
 struct GraphicsDelete {
-    void operator()(Gdiplus::GpGraphics* graphics) const {
-        GdipDeleteGraphics(graphics);
-        GdiCensus::Deleted(GdiKind::GdiplusGraphics);
-    }
+    void operator()(Gdiplus::GpGraphics* graphics) const { GdipDeleteGraphics(graphics); }
 };
 using GraphicsHolder = std::unique_ptr<Gdiplus::GpGraphics, GraphicsDelete>;
 
@@ -141,9 +136,6 @@ bool DrawJigsawImage(HDC hdc, const KvJigsawImage& image, int x, int y, int widt
                      const RECT* clip) {
     Gdiplus::GpGraphics* created = nullptr;
     const Gdiplus::GpStatus status = GdipCreateFromHDC(hdc, &created);
-    if (created != nullptr) {
-        GdiCensus::Created(GdiKind::GdiplusGraphics);
-    }
     const GraphicsHolder graphics(created);
     // A far edge past the coordinate range is held at its end rather than wrapped round.
     const RECT destination = {x, y, Saturate(Coord{x} + width), Saturate(Coord{y} + height)};

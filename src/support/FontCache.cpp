@@ -4,15 +4,7 @@
 #include <cstring>
 #include <cwchar>
 
-#include "GdiCensus.h"
-
 namespace {
-
-// Deletes a font that the cache created.
-void DeleteFont(HFONT handle) {
-    DeleteObject(handle);
-    GdiCensus::Deleted(GdiKind::Font);
-}
 
 // Returns a description with every field zero except those given; the face name is copied into
 // the zero-filled array, so two descriptions of one font compare equal byte for byte.
@@ -35,7 +27,7 @@ FontCache& FontCache::Instance() {
 
 FontCache::~FontCache() {
     for (const FontEntry& entry : entries_) {
-        DeleteFont(entry.handle);
+        DeleteObject(entry.handle);
     }
 }
 
@@ -51,13 +43,12 @@ ObjectId FontCache::Acquire(const LOGFONTW& description) {
     if (handle == nullptr) {
         return InvalidObjectId;
     }
-    GdiCensus::Created(GdiKind::Font);
     // The id is taken only once the font exists, so a failed creation uses none up.
     FontEntry entry{description, handle, ObjectIdAllocator::Next(), 1};
     try {
         entries_.push_back(entry);
     } catch (...) {
-        DeleteFont(handle);
+        DeleteObject(handle);
         throw;
     }
     return entry.id;
@@ -85,7 +76,7 @@ bool FontCache::Release(ObjectId id) {
         return false;
     }
     if (found->refCount == 1) {
-        DeleteFont(found->handle);
+        DeleteObject(found->handle);
         entries_.erase(found);
     } else {
         --found->refCount;

@@ -2,18 +2,10 @@
 
 #include <algorithm>
 
-#include "GdiCensus.h"
-
 namespace {
 
 constexpr std::int32_t PenStyle = PS_SOLID;
 constexpr std::int32_t PenWidth = 1;
-
-// Deletes a pen that the cache created.
-void DeletePen(HPEN handle) {
-    DeleteObject(handle);
-    GdiCensus::Deleted(GdiKind::Pen);
-}
 
 }  // namespace
 
@@ -24,7 +16,7 @@ PenCache& PenCache::Instance() {
 
 PenCache::~PenCache() {
     for (const PenEntry& entry : entries_) {
-        DeletePen(entry.handle);
+        DeleteObject(entry.handle);
     }
 }
 
@@ -41,11 +33,10 @@ ObjectId PenCache::Acquire(COLORREF color) {
     if (handle == nullptr) {
         return InvalidObjectId;
     }
-    GdiCensus::Created(GdiKind::Pen);
     try {
         entries_.push_back(PenEntry{id, handle, 1, color, PenStyle, PenWidth});
     } catch (...) {
-        DeletePen(handle);
+        DeleteObject(handle);
         throw;
     }
     return id;
@@ -73,7 +64,7 @@ bool PenCache::Release(ObjectId id) {
         return false;
     }
     if (found->refCount == 1) {
-        DeletePen(found->handle);
+        DeleteObject(found->handle);
         entries_.erase(found);
     } else {
         --found->refCount;

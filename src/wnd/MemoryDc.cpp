@@ -1,13 +1,8 @@
 #include "MemoryDc.h"
 
-#include "GdiCensus.h"
-
 void MemoryDc::Create(HDC reference) {
     Reset();
     dc_ = CreateCompatibleDC(reference);
-    if (dc_ != nullptr) {
-        GdiCensus::Created(GdiKind::MemoryDc);
-    }
 }
 
 // A fresh memory DC holds the stock 1 × 1 bitmap; DeleteObject leaves stock objects alone, so
@@ -22,17 +17,12 @@ bool MemoryDc::SelectNewBitmap(HDC reference, int width, int height) {
     if (bitmap == nullptr) {
         return false;
     }
-    GdiCensus::Created(GdiKind::Bitmap);
     HGDIOBJ replaced = SelectObject(dc_, bitmap);
     if (replaced == nullptr) {
         DeleteObject(bitmap);
-        GdiCensus::Deleted(GdiKind::Bitmap);
         return false;
     }
     DeleteObject(replaced);
-    if (replaced == bitmap_) {
-        GdiCensus::Deleted(GdiKind::Bitmap);
-    }
     bitmap_ = bitmap;
     return true;
 }
@@ -45,11 +35,9 @@ void MemoryDc::Reset() {
         return;
     }
     DeleteDC(dc_);
-    GdiCensus::Deleted(GdiKind::MemoryDc);
     dc_ = nullptr;
     if (bitmap_ != nullptr) {
         DeleteObject(bitmap_);
-        GdiCensus::Deleted(GdiKind::Bitmap);
         bitmap_ = nullptr;
     }
 }

@@ -83,16 +83,8 @@ ProcessObjects ProcessObjects::Now() {
     now.gdiObjects = GdiObjectCount(now.gdiObjectsByType);
     now.windows = WindowCount();
     now.privateBytes = PrivateByteCount();
-    for (int i = 0; i < GdiCensus::KindCount; ++i) {
-        now.census[i] = GdiCensus::Alive(static_cast<GdiKind>(i));
+    for (int i = 0; i < ObjectTracker::KindCount; ++i) {
+        now.tracked[i] = ObjectTracker::Unreleased(static_cast<ObjectTracker::Kind>(i));
     }
     return now;
-}
-
-std::int64_t ProcessObjects::CensusTotal() const {
-    std::int64_t total = 0;
-    for (std::int64_t count : census) {
-        total += count;
-    }
-    return total;
 }

@@ -1,10 +1,10 @@
-// What this process holds of the system's objects and memory, and of the GDI objects the program
-// counts itself, read at one moment so that two moments can be compared.
+// What this process holds of the system's objects and memory, and of the objects that the checked
+// build's tracker sees its code make, read at one moment so that two moments can be compared.
 #pragma once
 
 #include <cstdint>
 
-#include "GdiCensus.h"
+#include "ObjectTracker.h"
 
 class ProcessObjects {
   public:
@@ -21,8 +21,6 @@ class ProcessObjects {
     long windows = 0;
     // The process's private committed memory in bytes.
     std::uint64_t privateBytes = 0;
-    // The GDI census: objects of each kind that the program holds.
-    std::int64_t census[GdiCensus::KindCount] = {};
-
-    std::int64_t CensusTotal() const;
+    // The objects of each kind that this process's own code has made and not released.
+    std::size_t tracked[ObjectTracker::KindCount] = {};
 };

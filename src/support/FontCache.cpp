@@ -44,7 +44,7 @@ ObjectId FontCache::Acquire(const LOGFONTW& description) {
         return InvalidObjectId;
     }
     // The id is taken only once the font exists, so a failed creation uses none up.
-    FontEntry entry{description, handle, ObjectIdAllocator::Next(), 1};
+    FontEntry entry{description, handle, ObjectIdAllocator::Process().Next(), 1};
     try {
         entries_.push_back(entry);
     } catch (...) {

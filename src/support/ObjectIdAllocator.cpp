@@ -2,25 +2,15 @@
 
 #include "MutexLockGuard.h"
 
-ObjectIdAllocator& ObjectIdAllocator::Instance() {
+ObjectIdAllocator& ObjectIdAllocator::Process() {
     static ObjectIdAllocator allocator;
     return allocator;
 }
 
-ObjectId ObjectIdAllocator::Next() {
-    return Instance().Take();
-}
-
-void ObjectIdAllocator::SetNextIdForTesting(std::uint32_t id) {
-    ObjectIdAllocator& allocator = Instance();
-    MutexLockGuard guard(allocator.lock_);
-    allocator.nextId_ = id;
-}
-
 // The limit itself names no object, so reaching it (or anything past it) restarts at 1.
-ObjectId ObjectIdAllocator::Take() {
+ObjectId ObjectIdAllocator::Next() {
     MutexLockGuard guard(lock_);
-    if (nextId_ >= idLimit_) {
+    if (nextId_ >= InvalidObjectId) {
         nextId_ = 1;
     }
     return nextId_++;

@@ -12,20 +12,19 @@ constexpr ObjectId InvalidObjectId = 0x7FFFFFFF;
 
 class ObjectIdAllocator {
   public:
-    // Returns the next id, from 1 up to InvalidObjectId - 1, then from 1 again.
-    static ObjectId Next();
-    // Makes `id` the value the next call of Next starts from (it still wraps as usual).
-    static void SetNextIdForTesting(std::uint32_t id);
-
+    // Hands out ids from `first` on; the process's allocator starts at 1.
+    explicit ObjectIdAllocator(std::uint32_t first = 1) : nextId_(first) {}
     ObjectIdAllocator(const ObjectIdAllocator&) = delete;
     ObjectIdAllocator& operator=(const ObjectIdAllocator&) = delete;
 
-  private:
-    ObjectIdAllocator() = default;
-    static ObjectIdAllocator& Instance();
-    ObjectId Take();
+    // Returns the allocator that the font and pen caches share, built on first use.
+    static ObjectIdAllocator& Process();
 
+    // Returns the next id, from 1 up to InvalidObjectId - 1, then from 1 again. Any thread may
+    // call it.
+    ObjectId Next();
+
+  private:
     MutexLock lock_;
-    std::uint32_t nextId_ = 1;
-    const std::uint32_t idLimit_ = InvalidObjectId;
+    std::uint32_t nextId_;
 };

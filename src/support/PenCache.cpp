@@ -28,7 +28,7 @@ ObjectId PenCache::Acquire(COLORREF color) {
         }
     }
     // Unlike a font, a pen takes its id before it is created; a failed creation uses it up.
-    ObjectId id = ObjectIdAllocator::Next();
+    ObjectId id = ObjectIdAllocator::Process().Next();
     HPEN handle = CreatePen(PenStyle, PenWidth, color);
     if (handle == nullptr) {
         return InvalidObjectId;

@@ -106,7 +106,7 @@ LRESULT CALLBACK KvWnd::StaticWndProc(HWND handle, UINT message, WPARAM wParam, 
         routedLParam = reinterpret_cast<LPARAM>(&createCopy);
     } else {
         // The registry holds IKvWnd objects; only a KvWnd processes messages.
-        window = dynamic_cast<KvWnd*>(WindowRegistry::FindByHwnd(handle));
+        window = dynamic_cast<KvWnd*>(WindowRegistry::Process().FindByHwnd(handle));
         if (window == nullptr) {
             return DefWindowProcW(handle, message, wParam, lParam);
         }

@@ -5,7 +5,7 @@
 // Registration is the last step, so the registry never sees a half-built base. If it throws,
 // the exception leaves the constructor and the members built so far are destroyed.
 KvWndBase::KvWndBase() {
-    WindowRegistry::Register(this);
+    WindowRegistry::Process().Register(this);
 }
 
 // Called when the object goes away, with or without a window. The handle is cleared before
@@ -21,7 +21,7 @@ KvWndBase::~KvWndBase() {
     secondBufferDc.Reset();
     bufferWidth = 0;
     bufferHeight = 0;
-    WindowRegistry::Unregister(this);
+    WindowRegistry::Process().Unregister(this);
 }
 
 HWND KvWndBase::GetHwnd() const {

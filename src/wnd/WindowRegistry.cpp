@@ -1,30 +1,24 @@
 #include "WindowRegistry.h"
 
-#include "MutexLock.h"
 #include "MutexLockGuard.h"
-#include "RegistryBlock.h"
 
-namespace {
+WindowRegistry::WindowRegistry() : firstBlock_() {}
 
-// Created during static initialisation, so the first window object, even a static one, finds a
-// working lock.
-MutexLock registryLock;
+WindowRegistry::~WindowRegistry() {
+    RegistryBlock* block = firstBlock_.next;
+    while (block != nullptr) {
+        RegistryBlock* next = block->next;
+        delete block;
+        block = next;
+    }
+}
 
-// Constant-initialised and never freed: the registry works before any dynamic initialisation.
-RegistryBlock firstBlock;
-
-unsigned long lockAcquisitions = 0;
-
-// The only way this file takes the registry's lock, so that the tests can see every acquisition.
-class RegistryLockScope {
-  public:
-    RegistryLockScope() : guard_(registryLock) { ++lockAcquisitions; }
-
-  private:
-    MutexLockGuard guard_;
-};
-
-}  // namespace
+// Built by the first window object, so that it exists before any window does and outlives them
+// all.
+WindowRegistry& WindowRegistry::Process() {
+    static WindowRegistry registry;
+    return registry;
+}
 
 // Returns true once the object has a slot; blocks are searched from the first so that freed
 // slots are reused before the chain grows.
@@ -32,9 +26,9 @@ bool WindowRegistry::Register(IKvWnd* window) {
     if (window == nullptr) {
         return false;
     }
-    RegistryLockScope lock;
+    MutexLockGuard guard(lock_);
     RegistryBlock* last = nullptr;
-    for (RegistryBlock* block = &firstBlock; block != nullptr; block = block->next) {
+    for (RegistryBlock* block = &firstBlock_; block != nullptr; block = block->next) {
         last = block;
         if (block->count >= RegistryBlock::SlotCount) {
             continue;
@@ -60,9 +54,9 @@ bool WindowRegistry::Unregister(IKvWnd* window) {
     if (window == nullptr) {
         return false;
     }
-    RegistryLockScope lock;
+    MutexLockGuard guard(lock_);
     RegistryBlock* previous = nullptr;
-    for (RegistryBlock* block = &firstBlock; block != nullptr;
+    for (RegistryBlock* block = &firstBlock_; block != nullptr;
          previous = block, block = block->next) {
         if (block->count == 0) {
             continue;
@@ -73,7 +67,7 @@ bool WindowRegistry::Unregister(IKvWnd* window) {
             }
             slot = nullptr;
             --block->count;
-            if (block->count == 0 && block != &firstBlock) {
+            if (block->count == 0 && block != &firstBlock_) {
                 previous->next = block->next;
                 delete block;
             }
@@ -87,8 +81,8 @@ IKvWnd* WindowRegistry::FindByHwnd(HWND hwnd) {
     if (hwnd == nullptr) {
         return nullptr;
     }
-    RegistryLockScope lock;
-    for (RegistryBlock* block = &firstBlock; block != nullptr; block = block->next) {
+    MutexLockGuard guard(lock_);
+    for (RegistryBlock* block = &firstBlock_; block != nullptr; block = block->next) {
         for (IKvWnd* slot : block->slots) {
             if (slot != nullptr && slot->GetHwnd() == hwnd) {
                 return slot;
@@ -96,35 +90,4 @@ IKvWnd* WindowRegistry::FindByHwnd(HWND hwnd) {
         }
     }
     return nullptr;
-}
-
-std::size_t WindowRegistry::BlockCountForTesting() {
-    RegistryLockScope lock;
-    std::size_t count = 0;
-    for (const RegistryBlock* block = &firstBlock; block != nullptr; block = block->next) {
-        ++count;
-    }
-    return count;
-}
-
-long WindowRegistry::SlotIndexForTesting(const IKvWnd* window) {
-    RegistryLockScope lock;
-    long base = 0;
-    for (const RegistryBlock* block = &firstBlock; block != nullptr; block = block->next) {
-        for (long i = 0; i < static_cast<long>(RegistryBlock::SlotCount); ++i) {
-            if (window != nullptr && block->slots[i] == window) {
-                return base + i;
-            }
-        }
-        base += RegistryBlock::SlotCount;
-    }
-    return -1;
-}
-
-unsigned long WindowRegistry::LockAcquisitionsForTesting() {
-    return lockAcquisitions;
-}
-
-HANDLE WindowRegistry::LockHandleForTesting() {
-    return registryLock.Handle();
 }

@@ -82,25 +82,29 @@ TEST(FontCache, SharesOneFontUntilTheLastRelease) {
     EXPECT_FALSE(ReleaseFont(first));
 }
 
+// Descriptions and a colour that no other test holds, so that each acquisition takes a new id.
 TEST(FontCache, FontsAndPensShareTheNumbering) {
-    ObjectIdAllocator::SetNextIdForTesting(1);
-    const ObjectId body = AcquireBodyFont();
-    const ObjectId heading = AcquireHeadingFont();
-    const ObjectId pen = AcquirePen(RGB(27, 27, 27));
-    EXPECT_EQ(body, 1u);
-    EXPECT_EQ(heading, 2u);
-    EXPECT_EQ(pen, 3u);
+    LOGFONTW small = BodyFontDescription();
+    small.lfHeight = 41;
+    LOGFONTW large = BodyFontDescription();
+    large.lfHeight = 42;
+    const ObjectId first = AcquireFont(small);
+    const ObjectId second = AcquireFont(large);
+    const ObjectId pen = AcquirePen(RGB(41, 42, 43));
+    ASSERT_NE(first, InvalidObjectId);
+    EXPECT_EQ(second, first + 1);
+    EXPECT_EQ(pen, first + 2);
 
     // The numbering is shared, the entries are not.
-    EXPECT_EQ(GetPen(body), nullptr);
+    EXPECT_EQ(GetPen(first), nullptr);
     EXPECT_EQ(GetFont(pen), nullptr);
-    EXPECT_FALSE(ReleasePen(body));
+    EXPECT_FALSE(ReleasePen(first));
     EXPECT_FALSE(ReleaseFont(pen));
-    EXPECT_NE(GetFont(body), nullptr);
+    EXPECT_NE(GetFont(first), nullptr);
     EXPECT_NE(GetPen(pen), nullptr);
 
-    EXPECT_TRUE(ReleaseFont(body));
-    EXPECT_TRUE(ReleaseFont(heading));
+    EXPECT_TRUE(ReleaseFont(first));
+    EXPECT_TRUE(ReleaseFont(second));
     EXPECT_TRUE(ReleasePen(pen));
 }
 

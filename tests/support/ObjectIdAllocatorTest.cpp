@@ -9,10 +9,10 @@
 namespace {
 
 TEST(ObjectIdAllocator, CountsUpFromOne) {
-    ObjectIdAllocator::SetNextIdForTesting(1);
-    EXPECT_EQ(ObjectIdAllocator::Next(), 1u);
-    EXPECT_EQ(ObjectIdAllocator::Next(), 2u);
-    EXPECT_EQ(ObjectIdAllocator::Next(), 3u);
+    ObjectIdAllocator allocator;
+    EXPECT_EQ(allocator.Next(), 1u);
+    EXPECT_EQ(allocator.Next(), 2u);
+    EXPECT_EQ(allocator.Next(), 3u);
 }
 
 TEST(ObjectIdAllocator, RestartsAtOneOnReachingTheInvalidId) {
@@ -28,25 +28,24 @@ TEST(ObjectIdAllocator, RestartsAtOneOnReachingTheInvalidId) {
         {0xFFFFFFFFu, {1u}},
     };
     for (const Case& c : cases) {
-        ObjectIdAllocator::SetNextIdForTesting(c.start);
+        ObjectIdAllocator allocator(c.start);
         std::vector<ObjectId> ids;
         for (std::size_t i = 0; i < c.expected.size(); ++i) {
-            ids.push_back(ObjectIdAllocator::Next());
+            ids.push_back(allocator.Next());
         }
         EXPECT_EQ(ids, c.expected) << "starting at " << std::hex << c.start;
     }
 }
 
 TEST(ObjectIdAllocator, ManyCallsLeaveTheLockFree) {
-    ObjectIdAllocator::SetNextIdForTesting(1);
+    ObjectIdAllocator allocator;
     for (ObjectId expected = 1; expected <= 1000; ++expected) {
-        ASSERT_EQ(ObjectIdAllocator::Next(), expected);
+        ASSERT_EQ(allocator.Next(), expected);
     }
     // A call that forgot to release would leave this thread owning the lock; the mutex would
     // not notice on this thread, but another one would wait for good.
     ObjectId fromOtherThread = 0;
-    EXPECT_TRUE(RunOnOtherThread(
-        [&fromOtherThread] { fromOtherThread = ObjectIdAllocator::Next(); }, 10000));
+    EXPECT_TRUE(RunOnOtherThread([&] { fromOtherThread = allocator.Next(); }, 10000));
     EXPECT_EQ(fromOtherThread, 1001u);
 }
 

@@ -137,7 +137,7 @@ TEST(KvWndCreate, AFailedCreationStillDeliversWmDestroyOnceAndForgetsTheHandle) 
     EXPECT_EQ(0, window.Count(WM_NCDESTROY)) << "WM_NCDESTROY belongs to the default processing";
     const HWND handle = window.log->back().hwndAtCall;
     EXPECT_FALSE(IsWindow(handle));
-    EXPECT_EQ(nullptr, WindowRegistry::FindByHwnd(handle));
+    EXPECT_EQ(nullptr, WindowRegistry::Process().FindByHwnd(handle));
 
     // The object is back where it started: a second creation works and is destroyed normally.
     window.answers.erase(WM_CREATE);
@@ -168,7 +168,7 @@ TEST(KvWndDestroy, AfterWmDestroyTheObjectLivesOnAndLaterMessagesGoToTheDefault)
     EXPECT_EQ(hwnd, window.log->back().hwndAtCall);
     EXPECT_EQ(0, window.Count(WM_NCDESTROY));
     EXPECT_EQ(nullptr, window.GetHwnd());
-    EXPECT_EQ(nullptr, WindowRegistry::FindByHwnd(hwnd));
+    EXPECT_EQ(nullptr, WindowRegistry::Process().FindByHwnd(hwnd));
     EXPECT_TRUE(window.Create(0xB, WS_POPUP, 0, nullptr, nullptr));
 }
 

@@ -1,107 +1,213 @@
+// The window registry, each test with a registry of its own. What the registry allocates is read
+// from the checked build's heap; the order of its slots shows through FindByHwnd, which answers
+// the first object of a handle.
 #include <functional>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "CheckedHeap.h"
+#include "OtherThread.h"
+#include "RegistryBlock.h"
 #include "WindowTestSupport.h"
 
 namespace {
 
-constexpr int SlotsPerBlock = 254;
+constexpr int SlotsPerBlock = static_cast<int>(RegistryBlock::SlotCount);
+// Long enough for any thread that is not stuck.
+constexpr DWORD HangLimit = 10000;
 
-using FakeWindows = std::vector<std::unique_ptr<FakeWindow>>;
+using Fakes = std::vector<std::unique_ptr<FakeWindow>>;
 
-void AddFakes(FakeWindows& fakes, int count) {
+// Makes `count` window objects with the handles FakeHandle(0) and on.
+Fakes MakeFakes(int count) {
+    Fakes fakes;
     for (int i = 0; i < count; ++i) {
-        fakes.push_back(std::make_unique<FakeWindow>(FakeHandle(static_cast<int>(fakes.size()))));
+        fakes.push_back(std::make_unique<FakeWindow>(FakeHandle(i)));
+    }
+    return fakes;
+}
+
+bool RegisterAll(WindowRegistry& registry, const Fakes& fakes) {
+    for (const auto& fake : fakes) {
+        if (!registry.Register(fake.get())) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::uint64_t LiveBlocks() {
+    return CheckedHeap::CurrentStatistics().liveBlocks;
+}
+
+// Returns true when another thread can look a handle up at once: a lock left taken by this
+// thread would keep it waiting.
+bool LockIsFree(WindowRegistry& registry) {
+    return RunOnOtherThread([&registry] { registry.FindByHwnd(FakeHandle(1)); }, HangLimit);
+}
+
+TEST(KvWndRegistry, TheFirstBlockHoldsTheFirst254ObjectsAndThe255thAllocatesASecond) {
+    WindowRegistry registry;
+    const Fakes fakes = MakeFakes(SlotsPerBlock + 1);
+    const std::uint64_t before = CheckedHeap::CurrentStatistics().allocations;
+    for (int i = 0; i < SlotsPerBlock; ++i) {
+        ASSERT_TRUE(registry.Register(fakes[i].get()));
+    }
+    EXPECT_EQ(CheckedHeap::CurrentStatistics().allocations, before);
+    ASSERT_TRUE(registry.Register(fakes.back().get()));
+    EXPECT_EQ(CheckedHeap::CurrentStatistics().allocations, before + 1);
+    for (const auto& fake : fakes) {
+        EXPECT_EQ(registry.FindByHwnd(fake->GetHwnd()), fake.get());
     }
 }
 
-TEST(KvWndRegistry, WindowObjectsFillTheFirstBlockInOrderAndThe255thOpensASecond) {
-    std::vector<std::unique_ptr<RecordingWindow>> windows;
-    for (int i = 0; i < SlotsPerBlock + 1; ++i) {
-        windows.push_back(std::make_unique<RecordingWindow>());
-        ASSERT_EQ(i, WindowRegistry::SlotIndexForTesting(windows.back().get()));
-    }
-    EXPECT_EQ(2u, WindowRegistry::BlockCountForTesting());
+TEST(KvWndRegistry, AFreedSlotIsReusedBeforeLaterOnes) {
+    WindowRegistry registry;
+    const Fakes fakes = MakeFakes(SlotsPerBlock + 2);
+    ASSERT_TRUE(RegisterAll(registry, fakes));
+    ASSERT_TRUE(registry.Unregister(fakes[7].get()));
+    // The newcomer shares the handle of the last object, in the second block: it is found first
+    // only when it took the freed slot of the first block.
+    FakeWindow newcomer(fakes.back()->GetHwnd());
+    ASSERT_TRUE(registry.Register(&newcomer));
+    EXPECT_EQ(registry.FindByHwnd(newcomer.GetHwnd()), &newcomer);
 }
 
-TEST(KvWndRegistry, AFreedFirstBlockSlotIsReusedBeforeLaterBlocks) {
-    FakeWindows fakes;
-    AddFakes(fakes, SlotsPerBlock + 2);
-    fakes[7].reset();
-    FakeWindow newcomer(FakeHandle(1000));
-    EXPECT_EQ(7, WindowRegistry::SlotIndexForTesting(&newcomer));
-    EXPECT_EQ(2u, WindowRegistry::BlockCountForTesting());
+TEST(KvWndRegistry, EmptiedLaterBlocksAreFreedAndUnlinkedWhileTheFirstStays) {
+    const std::uint64_t liveBefore = LiveBlocks();
+    {
+        WindowRegistry registry;
+        const Fakes fakes = MakeFakes(2 * SlotsPerBlock + 1);
+        const std::uint64_t liveWithFakes = LiveBlocks();
+        ASSERT_TRUE(RegisterAll(registry, fakes));
+        ASSERT_EQ(LiveBlocks(), liveWithFakes + 2) << "three blocks, two allocated";
+        for (int i = SlotsPerBlock; i < 2 * SlotsPerBlock; ++i) {
+            ASSERT_TRUE(registry.Unregister(fakes[i].get()));
+        }
+        EXPECT_EQ(LiveBlocks(), liveWithFakes + 1) << "the emptied second block is freed";
+        EXPECT_EQ(registry.FindByHwnd(fakes.back()->GetHwnd()), fakes.back().get())
+            << "the third block is still in the chain";
+        for (int i = 0; i < SlotsPerBlock; ++i) {
+            ASSERT_TRUE(registry.Unregister(fakes[i].get()));
+        }
+        EXPECT_EQ(LiveBlocks(), liveWithFakes + 1) << "the first block is never freed";
+        // The registry, going, frees the block it still has.
+    }
+    EXPECT_EQ(LiveBlocks(), liveBefore);
 }
 
-TEST(KvWndRegistry, EmptiedLaterBlocksAreUnlinkedAndTheFirstStays) {
-    FakeWindows fakes;
-    AddFakes(fakes, 2 * SlotsPerBlock + 1);
-    ASSERT_EQ(3u, WindowRegistry::BlockCountForTesting());
-    for (int i = SlotsPerBlock; i < 2 * SlotsPerBlock; ++i) {
-        fakes[i].reset();
+TEST(KvWndRegistry, ABlockThatCannotBeAllocatedLeavesTheRegistryUsable) {
+    WindowRegistry registry;
+    const Fakes fakes = MakeFakes(SlotsPerBlock + 1);
+    for (int i = 0; i < SlotsPerBlock; ++i) {
+        ASSERT_TRUE(registry.Register(fakes[i].get()));
     }
-    EXPECT_EQ(2u, WindowRegistry::BlockCountForTesting());
-    const FakeWindow* last = fakes.back().get();
-    EXPECT_EQ(last, WindowRegistry::FindByHwnd(last->GetHwnd()));
-    EXPECT_EQ(SlotsPerBlock, WindowRegistry::SlotIndexForTesting(last));
-
-    fakes.clear();
-    EXPECT_EQ(1u, WindowRegistry::BlockCountForTesting()) << "the first block stays";
-    FakeWindow newcomer(FakeHandle(1000));
-    EXPECT_EQ(0, WindowRegistry::SlotIndexForTesting(&newcomer));
+    const std::uint64_t before = CheckedHeap::CurrentStatistics().allocations;
+    CheckedHeap::FailAllocationNumber(before + 1);
+    EXPECT_THROW(registry.Register(fakes.back().get()), std::bad_alloc);
+    CheckedHeap::FailAllocationNumber(0);
+    ASSERT_EQ(CheckedHeap::CurrentStatistics().allocations, before + 1)
+        << "the block's allocation was not the one that failed";
+    EXPECT_TRUE(LockIsFree(registry));
+    EXPECT_EQ(registry.FindByHwnd(fakes.back()->GetHwnd()), nullptr);
+    ASSERT_TRUE(registry.Register(fakes.back().get()));
+    EXPECT_EQ(registry.FindByHwnd(fakes.back()->GetHwnd()), fakes.back().get());
 }
 
 TEST(KvWndRegistry, NullAndUnknownObjectsAreRefused) {
+    WindowRegistry registry;
     FakeWindow known(FakeHandle(1));
     FakeWindow unknown(FakeHandle(2));
-    ASSERT_TRUE(WindowRegistry::Unregister(&unknown));
-    EXPECT_FALSE(WindowRegistry::Register(nullptr));
-    EXPECT_FALSE(WindowRegistry::Unregister(&unknown));
-    EXPECT_FALSE(WindowRegistry::Unregister(nullptr));
-    EXPECT_EQ(0, WindowRegistry::SlotIndexForTesting(&known));
+    ASSERT_TRUE(registry.Register(&known));
+    EXPECT_FALSE(registry.Register(nullptr));
+    EXPECT_FALSE(registry.Unregister(&unknown));
+    EXPECT_FALSE(registry.Unregister(nullptr));
+    EXPECT_EQ(registry.FindByHwnd(FakeHandle(1)), &known);
+    EXPECT_EQ(registry.FindByHwnd(FakeHandle(2)), nullptr);
+    EXPECT_EQ(registry.FindByHwnd(nullptr), nullptr);
 }
 
 // A null object matches a free slot; removing it would lower the count of a block that still
 // holds an object, and free that block with the object in it.
 TEST(KvWndRegistry, UnregisteringNullKeepsAPartlyFreeBlock) {
-    FakeWindows fakes;
-    AddFakes(fakes, SlotsPerBlock + 2);
-    fakes[SlotsPerBlock].reset();
-    EXPECT_FALSE(WindowRegistry::Unregister(nullptr));
-    EXPECT_EQ(2u, WindowRegistry::BlockCountForTesting());
-    EXPECT_EQ(fakes.back().get(), WindowRegistry::FindByHwnd(fakes.back()->GetHwnd()));
-}
-
-TEST(KvWndRegistry, ANullHandleFindsNothingAndLeavesTheLockAlone) {
-    FakeWindow withoutWindow(nullptr);
-    const unsigned long before = WindowRegistry::LockAcquisitionsForTesting();
-    EXPECT_EQ(nullptr, WindowRegistry::FindByHwnd(nullptr));
-    EXPECT_EQ(before, WindowRegistry::LockAcquisitionsForTesting());
-    WindowRegistry::FindByHwnd(FakeHandle(1));
-    EXPECT_EQ(before + 1, WindowRegistry::LockAcquisitionsForTesting());
+    WindowRegistry registry;
+    const Fakes fakes = MakeFakes(SlotsPerBlock + 2);
+    ASSERT_TRUE(RegisterAll(registry, fakes));
+    ASSERT_TRUE(registry.Unregister(fakes[SlotsPerBlock].get()));
+    const std::uint64_t live = LiveBlocks();
+    EXPECT_FALSE(registry.Unregister(nullptr));
+    EXPECT_EQ(LiveBlocks(), live);
+    EXPECT_EQ(registry.FindByHwnd(fakes.back()->GetHwnd()), fakes.back().get());
 }
 
 TEST(KvWndRegistry, EveryWayOutOfAnOperationReleasesTheLock) {
+    WindowRegistry registry;
     FakeWindow first(FakeHandle(1));
     FakeWindow stranger(FakeHandle(2));
-    WindowRegistry::Unregister(&stranger);
+    ASSERT_TRUE(registry.Register(&first));
     const struct {
         const char* name;
         std::function<void()> operation;
     } cases[] = {
-        {"register", [&] { WindowRegistry::Register(&stranger); }},
-        {"find in the first slot", [] { WindowRegistry::FindByHwnd(FakeHandle(1)); }},
-        {"find nothing", [] { WindowRegistry::FindByHwnd(FakeHandle(9)); }},
-        {"unregister", [&] { WindowRegistry::Unregister(&stranger); }},
-        {"unregister an unknown object", [&] { WindowRegistry::Unregister(&stranger); }},
+        {"register", [&] { registry.Register(&stranger); }},
+        {"find in the first slot", [&] { registry.FindByHwnd(FakeHandle(1)); }},
+        {"find nothing", [&] { registry.FindByHwnd(FakeHandle(9)); }},
+        {"unregister", [&] { registry.Unregister(&stranger); }},
+        {"unregister an unknown object", [&] { registry.Unregister(&stranger); }},
     };
     for (const auto& entry : cases) {
         entry.operation();
-        EXPECT_TRUE(RegistryLockIsFree()) << entry.name;
+        EXPECT_TRUE(LockIsFree(registry)) << entry.name;
     }
+}
+
+// A window object whose GetHwnd, called under the registry's lock, waits until it is let go:
+// the thread that called it holds the lock until then.
+class StallingWindow final : public IKvWnd {
+  public:
+    StallingWindow()
+        : entered_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          released_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~StallingWindow() {
+        CloseHandle(entered_);
+        CloseHandle(released_);
+    }
+    HWND GetHwnd() const override {
+        SetEvent(entered_);
+        WaitForSingleObject(released_, HangLimit);
+        return nullptr;
+    }
+    bool WaitUntilEntered() const { return WaitForSingleObject(entered_, HangLimit) == 0; }
+    void Release() const { SetEvent(released_); }
+
+  private:
+    HANDLE entered_;
+    HANDLE released_;
+};
+
+DWORD WINAPI FindAHandle(LPVOID registry) {
+    static_cast<WindowRegistry*>(registry)->FindByHwnd(FakeHandle(1));
+    return 0;
+}
+
+// Nothing is registered under a null handle: a lookup of it answers at once, without waiting for
+// a lock that another thread holds.
+TEST(KvWndRegistry, ANullHandleFindsNothingWithoutWaitingForTheLock) {
+    WindowRegistry registry;
+    StallingWindow stalling;
+    ASSERT_TRUE(registry.Register(&stalling));
+    HANDLE holder = CreateThread(nullptr, 0, FindAHandle, &registry, 0, nullptr);
+    ASSERT_NE(holder, nullptr);
+    ASSERT_TRUE(stalling.WaitUntilEntered());
+    IKvWnd* found = &stalling;
+    EXPECT_TRUE(RunOnOtherThread([&] { found = registry.FindByHwnd(nullptr); }, HangLimit));
+    EXPECT_EQ(found, nullptr);
+    stalling.Release();
+    WaitForSingleObject(holder, HangLimit);
+    CloseHandle(holder);
 }
 
 }  // namespace

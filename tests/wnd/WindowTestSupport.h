@@ -1,4 +1,5 @@
-// Test helpers: a framework window that records what reaches its hooks, and registry probes.
+// Test helpers: a framework window that records what reaches its hooks, and a window object with
+// a chosen handle.
 #pragma once
 
 #include <map>
@@ -121,11 +122,10 @@ inline SIZE BitmapSize(HDC dc) {
     return {info.bmWidth, info.bmHeight};
 }
 
-// A registry entry with a chosen handle, registered for its lifetime.
+// A window object with a chosen handle, for a registry of a test's own.
 class FakeWindow final : public IKvWnd {
   public:
-    explicit FakeWindow(HWND handle) : handle_(handle) { WindowRegistry::Register(this); }
-    ~FakeWindow() { WindowRegistry::Unregister(this); }
+    explicit FakeWindow(HWND handle = nullptr) : handle_(handle) {}
     HWND GetHwnd() const override { return handle_; }
 
   private:
@@ -135,24 +135,4 @@ class FakeWindow final : public IKvWnd {
 // Returns a distinct handle value that names no real window.
 inline HWND FakeHandle(int i) {
     return reinterpret_cast<HWND>(static_cast<INT_PTR>(0x40000 + 4 * i));
-}
-
-inline DWORD WINAPI TryRegistryLock(LPVOID) {
-    HANDLE lock = WindowRegistry::LockHandleForTesting();
-    if (WaitForSingleObject(lock, 0) != WAIT_OBJECT_0) {
-        return 0;
-    }
-    ReleaseMutex(lock);
-    return 1;
-}
-
-// Returns whether another thread can take the registry's lock at once. The mutex is recursive
-// for its owner, so only another thread sees a lock this thread forgot to release.
-inline bool RegistryLockIsFree() {
-    HANDLE thread = CreateThread(nullptr, 0, TryRegistryLock, nullptr, 0, nullptr);
-    WaitForSingleObject(thread, INFINITE);
-    DWORD free = 0;
-    GetExitCodeThread(thread, &free);
-    CloseHandle(thread);
-    return free == 1;
 }

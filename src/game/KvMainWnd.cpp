@@ -92,7 +92,7 @@ void KvMainWnd::DetachInputMethod() {
 // selected in it (a paint cut short, or a selection that could not be undone), which the caches
 // could not delete otherwise.
 void KvMainWnd::OnDestroy() {
-    ReleaseBuffers();
+    backBuffer.Release();
     cellPictures.Clear();
     GetAppContext().Shutdown();
     PostQuitMessage(0);

@@ -201,12 +201,10 @@ void KvMainWnd::Paint(HDC dc, const RECT* rect) {
     if (rect == nullptr) {
         return;
     }
-    const bool buffered = GrowBuffers(clientWidth, clientHeight);
-    HDC target = buffered ? static_cast<HDC>(backBufferDc) : dc;
-    DrawScene(target, *rect);
+    const bool buffered = backBuffer.Cover(hwnd, clientWidth, clientHeight, HasSecondBuffer());
+    DrawScene(buffered ? backBuffer.Dc() : dc, *rect);
     if (buffered) {
-        BitBlt(dc, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top,
-               target, rect->left, rect->top, SRCCOPY);
+        backBuffer.Present(dc, *rect);
     }
 }
 

@@ -5,7 +5,6 @@
 #include "ModuleInstance.h"
 #include "PaintScope.h"
 #include "WideString.h"
-#include "WindowDc.h"
 #include "WindowRegistry.h"
 
 namespace {
@@ -127,7 +126,7 @@ LRESULT KvWnd::AnswerAfterException(HWND handle, UINT message, WPARAM wParam,
         case WM_NCCREATE:
             return FALSE;
         case WM_CREATE:
-            ReleaseBuffers();
+            backBuffer.Release();
             return -1;
         case WM_DESTROY:
             FinishDestroy();
@@ -172,11 +171,11 @@ LRESULT KvWnd::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 // draw into them; their bitmaps come with the first WM_SIZE.
 LRESULT KvWnd::OnCreate(WPARAM wParam, LPARAM lParam) {
     if (IsDoubleBuffered()) {
-        MakeMissingBuffers();
+        backBuffer.MakeMissing(hwnd, HasSecondBuffer());
     }
     const LRESULT result = HandleMessage(WM_CREATE, wParam, lParam);
     if (result == -1) {
-        ReleaseBuffers();
+        backBuffer.Release();
         return result;
     }
     // A subclass may have destroyed its window already; a null handle would repaint every window.
@@ -209,7 +208,7 @@ LRESULT KvWnd::OnDestroyWithoutWmDestroy(WPARAM wParam, LPARAM lParam) {
 // request dies with the window; forgetting it lets a window created later ask again.
 void KvWnd::FinishDestroy() {
     hwnd = nullptr;
-    ReleaseBuffers();
+    backBuffer.Release();
     if (mouseCaptured) {
         ReleaseCapture();
         mouseCaptured = false;
@@ -217,57 +216,12 @@ void KvWnd::FinishDestroy() {
     trackingMouseLeave = false;
 }
 
-void KvWnd::ReleaseBuffers() {
-    backBufferDc.Reset();
-    secondBufferDc.Reset();
-    bufferWidth = 0;
-    bufferHeight = 0;
-}
-
 // Called at WM_SIZE with the new client size.
 void KvWnd::OnSize(int width, int height, LPARAM sizeLParam) {
     if (IsDoubleBuffered()) {
-        GrowBuffers(width, height);
+        backBuffer.Cover(hwnd, width, height, HasSecondBuffer());
     }
     PostMessageW(hwnd, WM_KV_SIZECHANGED, 0, sizeLParam);
-}
-
-// Makes the memory DCs that the window keeps and does not have: at WM_CREATE, and again later
-// when the system could not make one then, which would otherwise leave the window black for good.
-void KvWnd::MakeMissingBuffers() {
-    WindowDc screen(hwnd);
-    if (static_cast<HDC>(backBufferDc) == nullptr) {
-        backBufferDc.Create(screen);
-    }
-    if (HasSecondBuffer() && static_cast<HDC>(secondBufferDc) == nullptr) {
-        secondBufferDc.Create(screen);
-    }
-}
-
-// The buffers are replaced only when the client outgrows them in either direction, and then by
-// bitmaps of exactly the client size; shrinking, minimising included, keeps them. A size too
-// large for a bitmap leaves the size of the buffers as it was, so that the next size they do not
-// cover makes new ones; taking it as their size would keep them too small for good.
-bool KvWnd::GrowBuffers(int width, int height) {
-    if (width <= bufferWidth && height <= bufferHeight) {
-        return true;
-    }
-    // A client area without width or height, as while a window is made or minimised, has
-    // nothing to cover; a buffer of the other side alone would be of no use.
-    if (width <= 0 || height <= 0) {
-        return true;
-    }
-    MakeMissingBuffers();
-    WindowDc screen(hwnd);
-    bool grown = backBufferDc.SelectNewBitmap(screen, width, height);
-    if (HasSecondBuffer()) {
-        grown = secondBufferDc.SelectNewBitmap(screen, width, height) && grown;
-    }
-    if (grown) {
-        bufferWidth = width;
-        bufferHeight = height;
-    }
-    return grown;
 }
 
 void KvWnd::PostActiveChanged(WPARAM active) {
@@ -283,13 +237,12 @@ LRESULT KvWnd::OnPaint() {
         return 0;
     }
     const bool doubleBuffered = IsDoubleBuffered();
-    HDC target = doubleBuffered ? static_cast<HDC>(backBufferDc) : paint.Dc();
+    HDC target = doubleBuffered ? backBuffer.Dc() : paint.Dc();
     DrawBackground(target, rect);
     SetBkMode(target, TRANSPARENT);
     Paint(target, &rect);
     if (doubleBuffered) {
-        BitBlt(paint.Dc(), rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
-               backBufferDc, rect.left, rect.top, SRCCOPY);
+        backBuffer.Present(paint.Dc(), rect);
     }
     return 0;
 }

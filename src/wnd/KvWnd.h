@@ -38,13 +38,6 @@ class KvWnd : public KvWndBase {
     static LRESULT CALLBACK StaticWndProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
 
   protected:
-    // Makes the back buffers cover a client area of `width` × `height` when they do not yet,
-    // making a memory DC again where the last attempt failed. Returns whether they cover it.
-    bool GrowBuffers(int width, int height);
-    // Deletes the back buffers and what is selected into them; the next WM_SIZE or
-    // GrowBuffers makes them again.
-    void ReleaseBuffers();
-
     bool trackingMouseLeave = false;
     bool mouseCaptured = false;
     // A paint could not begin; the next one covers the whole client area.
@@ -68,7 +61,6 @@ class KvWnd : public KvWndBase {
     void ForgetMouseLeave();
     LRESULT RestoreAndActivate();
 
-    void MakeMissingBuffers();
     void FinishDestroy();
     void DrawBackground(HDC target, const RECT& rect);
 };

@@ -17,10 +17,7 @@ KvWndBase::~KvWndBase() {
         hwnd = nullptr;
         DestroyWindow(window);
     }
-    backBufferDc.Reset();
-    secondBufferDc.Reset();
-    bufferWidth = 0;
-    bufferHeight = 0;
+    backBuffer.Release();
     WindowRegistry::Process().Unregister(this);
 }
 

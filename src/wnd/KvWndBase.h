@@ -5,7 +5,7 @@
 
 #include "IKvWnd.h"
 #include "KvClassBase.h"
-#include "MemoryDc.h"
+#include "BackBuffer.h"
 
 // IKvWnd comes first so that the object's primary virtual table serves the registry; deleting
 // through a KvClassBase pointer destroys the whole window object.
@@ -33,13 +33,10 @@ class KvWndBase : public IKvWnd, public KvClassBase {
 
     HWND hwnd = nullptr;
     HWND parentHwnd = nullptr;
-    // Back buffer in client coordinates; subclasses may draw into it.
-    MemoryDc backBufferDc;
-    MemoryDc secondBufferDc;
+    // In client coordinates; subclasses may draw into it.
+    BackBuffer backBuffer;
     // Addressed in the parent's client coordinates; not owned.
     HDC backgroundDc = nullptr;
-    int bufferWidth = 0;
-    int bufferHeight = 0;
     int minTrackWidth = 0;
     int minTrackHeight = 0;
 };

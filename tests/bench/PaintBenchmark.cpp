@@ -93,8 +93,7 @@ class BenchWnd : public TestMainWnd {
   public:
     void Paint(HDC dc, const RECT* rect) override {
         if (copyOnly) {
-            BitBlt(dc, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top,
-                   backBufferDc, rect->left, rect->top, SRCCOPY);
+            backBuffer.Present(dc, *rect);
         } else {
             KvMainWnd::Paint(dc, rect);
         }

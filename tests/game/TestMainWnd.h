@@ -50,7 +50,7 @@ class TestMainWnd : public KvMainWnd {
     // Every timer start in order.
     std::vector<UINT_PTR> starts;
 
-    HDC BackBuffer() const { return backBufferDc; }
+    HDC BackBuffer() const { return backBuffer.Dc(); }
     // Draws the cells piece by piece, as without cell pictures, or from the pictures again.
     void DrawCellsPieceByPiece(bool pieceByPiece) { cellPicturesCached = !pieceByPiece; }
     int MinTrackWidth() const { return minTrackWidth; }

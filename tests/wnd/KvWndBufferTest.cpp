@@ -30,8 +30,6 @@ TEST_P(KvWndBackBuffer, BothBuffersFollowTheClientOnlyWhenItOutgrowsThem) {
         MoveWindow(window.GetHwnd(), 0, 0, size.cx, size.cy, FALSE);
     }
     const SIZE expected = GetParam().expected;
-    EXPECT_EQ(expected.cx, window.bufferWidth);
-    EXPECT_EQ(expected.cy, window.bufferHeight);
     for (HDC buffer : {window.BackBuffer(), window.SecondBuffer()}) {
         EXPECT_EQ(expected.cx, BitmapSize(buffer).cx);
         EXPECT_EQ(expected.cy, BitmapSize(buffer).cy);
@@ -66,7 +64,6 @@ TEST(KvWndBuffers, AWindowWithoutDoubleBufferingKeepsNoBuffer) {
     window.doubleBuffered = false;
     ASSERT_TRUE(window.CreatePopup(0, 0, 100, 50));
     EXPECT_EQ(nullptr, window.BackBuffer());
-    EXPECT_EQ(0, window.bufferWidth);
 }
 
 TEST(KvWndBuffers, DestroyFreesBothBuffersAndTheirBitmaps) {
@@ -82,8 +79,7 @@ TEST(KvWndBuffers, DestroyFreesBothBuffersAndTheirBitmaps) {
         EXPECT_EQ(0u, GetObjectType(bitmaps[i])) << i;
     }
     EXPECT_EQ(nullptr, window.BackBuffer());
-    EXPECT_EQ(0, window.bufferWidth);
-    EXPECT_EQ(0, window.bufferHeight);
+    EXPECT_EQ(nullptr, window.SecondBuffer());
 }
 
 // Paints `rect` of a shown window after blackening its back buffer.
@@ -92,7 +88,8 @@ void PaintBlackenedBuffer(RecordingWindow& window, const RECT& rect) {
     UpdateWindow(window.GetHwnd());
     PumpMessages();
     window.paints.clear();
-    PatBlt(window.BackBuffer(), 0, 0, window.bufferWidth, window.bufferHeight, BLACKNESS);
+    const SIZE size = BitmapSize(window.BackBuffer());
+    PatBlt(window.BackBuffer(), 0, 0, size.cx, size.cy, BLACKNESS);
     InvalidateRect(window.GetHwnd(), &rect, FALSE);
     UpdateWindow(window.GetHwnd());
 }

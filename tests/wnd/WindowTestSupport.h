@@ -51,11 +51,9 @@ class RecordingWindow : public KvWnd {
     using KvWnd::mouseCaptured;
     using KvWnd::trackingMouseLeave;
     using KvWndBase::backgroundDc;
-    using KvWndBase::bufferHeight;
-    using KvWndBase::bufferWidth;
 
-    HDC BackBuffer() const { return backBufferDc; }
-    HDC SecondBuffer() const { return secondBufferDc; }
+    HDC BackBuffer() const { return backBuffer.Dc(); }
+    HDC SecondBuffer() const { return backBuffer.SecondDc(); }
 
     bool ShouldStopTimerOne() const override { return stopsTimerOne; }
     bool HandlesPaintItself() const override { return paintsItself; }
@@ -72,8 +70,8 @@ class RecordingWindow : public KvWnd {
         log->push_back({message, wParam, lParam, hwnd});
         if (message == WM_CREATE) {
             createSeen = *reinterpret_cast<const CREATESTRUCTW*>(lParam);
-            backBufferAtCreate = backBufferDc;
-            secondBufferAtCreate = secondBufferDc;
+            backBufferAtCreate = backBuffer.Dc();
+            secondBufferAtCreate = backBuffer.SecondDc();
         }
         if (message == throwOn) {
             throw std::bad_alloc();

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <new>
+
 #include "ModuleInstance.h"
 #include "PaintScope.h"
 #include "WideString.h"
@@ -83,9 +85,15 @@ void KvWnd::Paint(HDC, const RECT*) {}
 
 // Returns the object's answer to a message of one of the framework's classes. The object is
 // found through the creation parameter while the window is being created and through the
-// registry afterwards; a handle without an object gets the default processing. No exception
-// leaves this function: unwinding through the system's frames is undefined behaviour.
-LRESULT CALLBACK KvWnd::StaticWndProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+// registry afterwards; a handle without an object gets the default processing.
+//
+// No exception leaves this function: unwinding through the system's frames is undefined
+// behaviour. Running out of memory is a failure the program answers (the message gets the answer
+// of AnswerOutOfMemory); any other exception is a bug, after which the window's state is
+// unknown: as the function is noexcept, it ends the program through std::terminate, where the
+// checked build reports it as a fault, rather than let it run on.
+LRESULT CALLBACK KvWnd::StaticWndProc(HWND handle, UINT message, WPARAM wParam,
+                                      LPARAM lParam) noexcept {
     KvWnd* window = nullptr;
     LPARAM routedLParam = lParam;
     CREATESTRUCTW createCopy;
@@ -112,16 +120,15 @@ LRESULT CALLBACK KvWnd::StaticWndProc(HWND handle, UINT message, WPARAM wParam, 
     }
     try {
         return window->ProcessMessage(message, wParam, routedLParam);
-    } catch (...) {
-        return window->AnswerAfterException(handle, message, wParam, lParam);
+    } catch (const std::bad_alloc&) {
+        return window->AnswerOutOfMemory(handle, message, wParam, lParam);
     }
 }
 
-// Returns what a message whose processing threw is answered with: creation fails and frees what
-// it made, destruction completes the framework's part, anything else gets the default
+// Returns what a message whose processing ran out of memory is answered with: creation fails and
+// frees what it made, destruction completes the framework's part, anything else gets the default
 // processing, so that for example a WM_PAINT still validates the window.
-LRESULT KvWnd::AnswerAfterException(HWND handle, UINT message, WPARAM wParam,
-                                    LPARAM lParam) noexcept {
+LRESULT KvWnd::AnswerOutOfMemory(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     switch (message) {
         case WM_NCCREATE:
             return FALSE;

@@ -35,7 +35,8 @@ class KvWnd : public KvWndBase {
     virtual void Paint(HDC dc, const RECT* rect);
 
     // The window procedure of every framework window class.
-    static LRESULT CALLBACK StaticWndProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK StaticWndProc(HWND handle, UINT message, WPARAM wParam,
+                                          LPARAM lParam) noexcept;
 
   protected:
     bool trackingMouseLeave = false;
@@ -45,7 +46,7 @@ class KvWnd : public KvWndBase {
 
   private:
     LRESULT ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT AnswerAfterException(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+    LRESULT AnswerOutOfMemory(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
     LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
     LRESULT OnDestroy(WPARAM wParam, LPARAM lParam);

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "CellPictureCache.h"
+#include "DcSelection.h"
 #include "GameFlow.h"
 #include "KvWnd.h"
 
@@ -68,7 +69,7 @@ class KvMainWnd : public KvWnd, public GameFlow {
     void DrawBoardGrid(HDC dc) const;
     void DrawFrame(HDC dc, const RECT& frame) const;
     void DrawBoardCells(HDC dc, const RECT& rect);
-    void DrawPanelTexts(HDC dc) const;
+    void DrawPanelTexts(HDC dc, DcSelection& font) const;
     void DrawPreview(HDC dc, const RECT& rect);
     const CellPicture* FindCellPicture(HDC dc, const KvJigsawImage& image, int size);
     void DrawStatusLine(HDC dc) const;

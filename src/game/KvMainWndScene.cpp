@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "AppContext.h"
+#include "DcSelection.h"
 #include "FontCache.h"
 #include "ImageDrawing.h"
 #include "PenCache.h"
@@ -80,52 +81,6 @@ void DrawCell(HDC dc, const CellPicture* picture, const KvJigsawImage& image, in
         DrawJigsawImage(dc, image, x, y, size, size, clip);
     }
 }
-
-// Selects a cached font; a font that could not be made leaves the DC's current one in use.
-void SelectFontIfAny(HDC dc, ObjectId font) {
-    HFONT handle = GetFont(font);
-    if (handle != nullptr) {
-        SelectObject(dc, handle);
-    }
-}
-
-// Selects a pen for one scope and puts the previous one back at its end, also when the scope is
-// left by an exception; a null pen (one that could not be made) leaves the DC's current pen in
-// use.
-class SelectedPen {
-  public:
-    SelectedPen(HDC dc, HPEN object)
-        : dc_(dc), previous_(object != nullptr ? SelectObject(dc, object) : nullptr) {}
-    ~SelectedPen() {
-        if (previous_ != nullptr) {
-            SelectObject(dc_, previous_);
-        }
-    }
-    SelectedPen(const SelectedPen&) = delete;
-    SelectedPen& operator=(const SelectedPen&) = delete;
-
-  private:
-    HDC dc_;
-    HGDIOBJ previous_;
-};
-
-// Puts back, at the end of a scope, the font that a DC had at its start, whatever the scope
-// selected in between and however it is left.
-class FontRestorer {
-  public:
-    explicit FontRestorer(HDC dc) : dc_(dc), previous_(GetCurrentObject(dc, OBJ_FONT)) {}
-    ~FontRestorer() {
-        if (previous_ != nullptr) {
-            SelectObject(dc_, previous_);
-        }
-    }
-    FontRestorer(const FontRestorer&) = delete;
-    FontRestorer& operator=(const FontRestorer&) = delete;
-
-  private:
-    HDC dc_;
-    HGDIOBJ previous_;
-};
 
 void DrawLine(HDC dc, int x1, int y1, int x2, int y2) {
     MoveToEx(dc, x1, y1, nullptr);
@@ -213,16 +168,15 @@ void KvMainWnd::DrawScene(HDC dc, const RECT& rect) {
     DrawBoardGrid(dc);
     DrawFrame(dc, boardRect);
     DrawBoardCells(dc, rect);
-    const FontRestorer font(dc);
-    SelectFontIfAny(dc, GetAppContext().headingFont);
+    DcSelection font(dc, GetFont(GetAppContext().headingFont));
     SetBkMode(dc, TRANSPARENT);
-    DrawPanelTexts(dc);
+    DrawPanelTexts(dc, font);
     DrawPreview(dc, rect);
     DrawStatusLine(dc);
 }
 
 void KvMainWnd::DrawBoardGrid(HDC dc) const {
-    SelectedPen gridPen(dc, GetPen(GetAppContext().gridPen));
+    const DcSelection gridPen(dc, GetPen(GetAppContext().gridPen));
     const int pitch = CellSize() + 1;
     for (int k = 1; k < kWellWidth; ++k) {
         const int x = boardRect.left + k * pitch;
@@ -238,7 +192,7 @@ void KvMainWnd::DrawBoardGrid(HDC dc) const {
 // when the border pen could not be made.
 void KvMainWnd::DrawFrame(HDC dc, const RECT& frame) const {
     const ObjectId borderPen = GetAppContext().borderPen;
-    SelectedPen pen(dc, borderPen != InvalidObjectId ? GetPen(borderPen) : nullptr);
+    const DcSelection pen(dc, borderPen != InvalidObjectId ? GetPen(borderPen) : nullptr);
     const POINT corners[] = {
         {frame.left, frame.top},
         {frame.right - 1, frame.top},
@@ -285,16 +239,16 @@ const CellPicture* KvMainWnd::FindCellPicture(HDC dc, const KvJigsawImage& image
 
 // Draws the prompt in the heading font, the help lines in the body font and the counters and
 // the preview's heading in the heading font again.
-void KvMainWnd::DrawPanelTexts(HDC dc) const {
+void KvMainWnd::DrawPanelTexts(HDC dc, DcSelection& font) const {
     const AppContext& context = GetAppContext();
     const RECT& p = panelRect;
     DrawTextLine(dc, DifficultyPrompt, p.left, p.top, p.right, p.top + PromptHeight, DT_VCENTER);
-    SelectFontIfAny(dc, context.bodyFont);
+    font.Select(GetFont(context.bodyFont));
     for (const HelpLine& line : HelpLines) {
         DrawTextLine(dc, line.text, p.left, p.top + line.top, p.right,
                      p.top + line.top + HelpLineHeight, 0);
     }
-    SelectFontIfAny(dc, context.headingFont);
+    font.Select(GetFont(context.headingFont));
     WideString counter;
     counter.Format(RowsRemovedFormat, rowsRemoved);
     DrawTextLine(dc, counter.c_str(), p.left, p.top + RowsRemovedTop, p.right,
@@ -311,7 +265,7 @@ void KvMainWnd::DrawPreview(HDC dc, const RECT& rect) {
     const AppContext& context = GetAppContext();
     const RECT box = PreviewRect();
     {
-        SelectedPen gridPen(dc, GetPen(context.gridPen));
+        const DcSelection gridPen(dc, GetPen(context.gridPen));
         for (int k = 1; k < PreviewCells; ++k) {
             DrawLine(dc, box.left + k * PreviewPitch, box.top, box.left + k * PreviewPitch,
                      box.bottom);

@@ -147,3 +147,18 @@ bool FillFromBitmap(ImageEntry& entry, Gdiplus::GpBitmap* bitmap) {
     entry.refCount = 0;
     return true;
 }
+
+bool FillFromCopyOf(ImageEntry& entry, const ImageEntry& original) {
+    if (original.fromFile) {
+        return FillFromFile(entry, original.path);
+    }
+    if (original.memory) {
+        GlobalMemoryLock lock(original.memory.Get());
+        return lock.Data() != nullptr && FillFromMemory(entry, lock.Data(), lock.Size());
+    }
+    if (original.resourceName != nullptr) {
+        return FillFromResource(entry, original.module, original.resourceType,
+                                original.resourceName);
+    }
+    return FillFromBitmap(entry, original.bitmap.Get());
+}

@@ -48,3 +48,7 @@ bool FillFromResource(ImageEntry& entry, HMODULE module, const wchar_t* resource
                       const wchar_t* resourceName);
 // Takes a copy of `bitmap`, which stays the caller's.
 bool FillFromBitmap(ImageEntry& entry, Gdiplus::GpBitmap* bitmap);
+// Makes a private copy of `original`'s picture from its file, else its memory block, else its
+// resource, else its bitmap. A resource's entry keeps its memory block, so its copy comes from
+// the block and has no resource identity.
+bool FillFromCopyOf(ImageEntry& entry, const ImageEntry& original);

@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "GdiplusRuntime.h"
-#include "GlobalMemoryLock.h"
 
 namespace {
 
@@ -183,29 +182,13 @@ Gdiplus::GpBitmap* ImageStore::GetBitmap(std::uint32_t id) {
     return entry != nullptr ? entry->bitmap.Get() : nullptr;
 }
 
-// Returns true when `entry` received a private copy of the store entry's picture, made from the
-// file, else the memory block, else the resource, else the bitmap. A resource-loaded entry has a
-// memory block, so its copy comes from the block and has no resource identity.
+// Returns true when `entry` received a private copy of the store entry's picture.
 bool ImageStore::CopyEntry(std::uint32_t id, ImageEntry& entry) {
     if (!entry.IsFreeToFill() || id == 0) {
         return false;
     }
     const ImageEntry* original = Instance().Find(id);
-    if (original == nullptr) {
-        return false;
-    }
-    if (original->fromFile) {
-        return FillFromFile(entry, original->path);
-    }
-    if (original->memory) {
-        GlobalMemoryLock lock(original->memory.Get());
-        return lock.Data() != nullptr && FillFromMemory(entry, lock.Data(), lock.Size());
-    }
-    if (original->module != nullptr) {
-        return FillFromResource(entry, original->module, original->resourceType,
-                                original->resourceName);
-    }
-    return FillFromBitmap(entry, original->bitmap.Get());
+    return original != nullptr && FillFromCopyOf(entry, *original);
 }
 
 const ImageEntry* ImageStore::FindEntry(std::uint32_t id) {

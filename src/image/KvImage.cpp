@@ -45,16 +45,7 @@ bool KvImage::LoadFromBitmap(Gdiplus::GpBitmap* bitmap, bool shared) {
     if (ownPrivate || (ownId != 0 && ImageStore::GetBitmap(ownId) == nullptr)) {
         return false;
     }
-    if (shared) {
-        storeId = ImageStore::AddBitmap(bitmap);
-        if (storeId == 0) {
-            return false;
-        }
-    } else if (!FillFromBitmap(source, bitmap)) {
-        return false;
-    }
-    CoverWholeBitmap();
-    return true;
+    return Loaded(shared ? Holds(ImageStore::AddBitmap(bitmap)) : FillFromBitmap(source, bitmap));
 }
 
 // Returns the id of a store entry made from other's private picture, by the same precedence as
@@ -75,51 +66,22 @@ std::uint32_t KvImage::ShareCopyOf(const KvImage& other) {
     return ImageStore::AddBitmap(picture.bitmap.Get());
 }
 
-// Returns true when other's private picture was copied into this image's private picture.
-bool KvImage::LoadPrivateCopyOf(const KvImage& other) {
-    const ImageEntry& picture = other.source;
-    if (picture.fromFile) {
-        return FillFromFile(source, picture.path);
-    }
-    if (picture.memory) {
-        GlobalMemoryLock lock(picture.memory.Get());
-        return lock.Data() != nullptr && FillFromMemory(source, lock.Data(), lock.Size());
-    }
-    if (picture.resourceName != nullptr) {
-        return FillFromResource(source, picture.module, picture.resourceType, picture.resourceName);
-    }
-    return FillFromBitmap(source, picture.bitmap.Get());
-}
-
 // Returns true when this image holds other's picture: one more reference to other's store entry,
 // or a new entry or private copy made from other's private picture. The copy stands for the whole
 // bitmap, not for other's rect. Loading the image itself fails, as the unload empties it first.
 bool KvImage::LoadFromImage(const KvImage& other, bool shared) {
     Unload();
-    if (shared) {
-        if (other.storeId != 0) {
-            if (!ImageStore::AddRef(other.storeId)) {
-                return false;
-            }
-            storeId = other.storeId;
-        } else {
-            if (!other.source.bitmap) {
-                return false;
-            }
-            storeId = ShareCopyOf(other);
-            if (storeId == 0) {
-                return false;
-            }
-        }
-    } else if (other.storeId != 0) {
-        if (!ImageStore::CopyEntry(other.storeId, source)) {
-            return false;
-        }
-    } else if (!other.source.bitmap || !LoadPrivateCopyOf(other)) {
+    if (other.storeId == 0 && !other.source.bitmap) {
         return false;
     }
-    CoverWholeBitmap();
-    return true;
+    if (!shared) {
+        return Loaded(other.storeId != 0 ? ImageStore::CopyEntry(other.storeId, source)
+                                         : FillFromCopyOf(source, other.source));
+    }
+    if (other.storeId == 0) {
+        return Loaded(Holds(ShareCopyOf(other)));
+    }
+    return Loaded(ImageStore::AddRef(other.storeId) && Holds(other.storeId));
 }
 
 bool KvImage::LoadFromMemory(const void* data, std::size_t size, bool shared) {
@@ -127,48 +89,36 @@ bool KvImage::LoadFromMemory(const void* data, std::size_t size, bool shared) {
     if (data == nullptr || size == 0) {
         return false;
     }
-    if (shared) {
-        storeId = ImageStore::AddMemory(data, size);
-        if (storeId == 0) {
-            return false;
-        }
-    } else if (!FillFromMemory(source, data, size)) {
-        return false;
-    }
-    CoverWholeBitmap();
-    return true;
+    return Loaded(shared ? Holds(ImageStore::AddMemory(data, size))
+                         : FillFromMemory(source, data, size));
 }
 
 bool KvImage::LoadFromResource(HMODULE module, const wchar_t* resourceType,
                                const wchar_t* resourceName, bool shared) {
     Unload();
-    if (shared) {
-        storeId = ImageStore::ShareResource(resourceName, module, resourceType);
-        if (storeId == 0) {
-            return false;
-        }
-    } else if (!FillFromResource(source, module, resourceType, resourceName)) {
-        return false;
-    }
-    CoverWholeBitmap();
-    return true;
+    return Loaded(shared ? Holds(ImageStore::ShareResource(resourceName, module, resourceType))
+                         : FillFromResource(source, module, resourceType, resourceName));
 }
 
 // `path` is taken by value: it may be this image's own path, which the unload empties.
 bool KvImage::LoadFromFile(WideString path, bool shared) {
     Unload();
-    if (shared) {
-        storeId = ImageStore::ShareFile(path);
-        if (storeId == 0) {
-            return false;
-        }
-    } else if (!FillFromFile(source, path)) {
-        return false;
-    }
-    CoverWholeBitmap();
-    return true;
+    return Loaded(shared ? Holds(ImageStore::ShareFile(path)) : FillFromFile(source, path));
 }
 
+// Returns whether `id` names a store entry, which the image then holds.
+bool KvImage::Holds(std::uint32_t id) {
+    storeId = id;
+    return id != 0;
+}
+
+// Completes a load that `loaded` says succeeded: the image stands for its whole bitmap.
+bool KvImage::Loaded(bool loaded) {
+    if (loaded) {
+        CoverWholeBitmap();
+    }
+    return loaded;
+}
 // Returns true when `subRect` lies inside other's rect and other loaded; rect then becomes that
 // part of the bitmap.
 bool KvImage::LoadFromImageRect(const KvImage& other, RECT subRect, bool shared) {

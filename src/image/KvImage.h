@@ -38,8 +38,9 @@ class KvImage : public KvClassBase {
     Gdiplus::GpBitmap* Bitmap() const;
 
   private:
-    bool LoadPrivateCopyOf(const KvImage& other);
     std::uint32_t ShareCopyOf(const KvImage& other);
+    bool Holds(std::uint32_t id);
+    bool Loaded(bool loaded);
     // Sets rect to the whole of the image's bitmap.
     void CoverWholeBitmap();
 

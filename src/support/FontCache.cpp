@@ -1,6 +1,5 @@
 #include "FontCache.h"
 
-#include <algorithm>
 #include <cstring>
 #include <cwchar>
 
@@ -25,63 +24,22 @@ FontCache& FontCache::Instance() {
     return cache;
 }
 
-FontCache::~FontCache() {
-    for (const FontEntry& entry : entries_) {
-        DeleteObject(entry.handle);
-    }
-}
-
 // The whole description is the key, all of its 92 bytes, the face-name array included.
 ObjectId FontCache::Acquire(const LOGFONTW& description) {
-    for (FontEntry& entry : entries_) {
-        if (std::memcmp(&entry.description, &description, sizeof description) == 0) {
-            ++entry.refCount;
-            return entry.id;
-        }
+    const ObjectId held = fonts_.AddHolder([&description](const FontEntry& entry) {
+        return std::memcmp(&entry.description, &description, sizeof description) == 0;
+    });
+    if (held != InvalidObjectId) {
+        return held;
     }
     HFONT handle = CreateFontIndirectW(&description);
     if (handle == nullptr) {
         return InvalidObjectId;
     }
     // The id is taken only once the font exists, so a failed creation uses none up.
-    FontEntry entry{description, handle, ObjectIdAllocator::Process().Next(), 1};
-    try {
-        entries_.push_back(entry);
-    } catch (...) {
-        DeleteObject(handle);
-        throw;
-    }
+    const FontEntry entry{description, handle, ObjectIdAllocator::Process().Next(), 1};
+    fonts_.Add(entry);
     return entry.id;
-}
-
-HFONT FontCache::Get(ObjectId id) const {
-    if (id == InvalidObjectId) {
-        return nullptr;
-    }
-    for (const FontEntry& entry : entries_) {
-        if (entry.id == id) {
-            return entry.handle;
-        }
-    }
-    return nullptr;
-}
-
-bool FontCache::Release(ObjectId id) {
-    if (id == InvalidObjectId) {
-        return false;
-    }
-    auto found = std::find_if(entries_.begin(), entries_.end(),
-                              [id](const FontEntry& entry) { return entry.id == id; });
-    if (found == entries_.end()) {
-        return false;
-    }
-    if (found->refCount == 1) {
-        DeleteObject(found->handle);
-        entries_.erase(found);
-    } else {
-        --found->refCount;
-    }
-    return true;
 }
 
 LOGFONTW BodyFontDescription() {

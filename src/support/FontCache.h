@@ -4,11 +4,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #include <windows.h>
 
 #include "ObjectIdAllocator.h"
+#include "SharedGdiObjects.h"
 
 class FontCache {
   public:
@@ -22,23 +22,18 @@ class FontCache {
     // Returns the process-wide cache, built on first use and destroyed at exit.
     static FontCache& Instance();
 
-    FontCache() = default;
-    // Deletes every font still held, whatever its count.
-    ~FontCache();
-    FontCache(const FontCache&) = delete;
-    FontCache& operator=(const FontCache&) = delete;
-
     // Returns the id of the font for `description`, creating it on first request, or
     // InvalidObjectId when the font cannot be created.
     ObjectId Acquire(const LOGFONTW& description);
     // Returns the font's handle, still owned by the cache, or null for an unknown id.
-    HFONT Get(ObjectId id) const;
+    HFONT Get(ObjectId id) const { return fonts_.Get(id); }
     // Drops one acquisition; the last one deletes the font. Returns false for an unknown id.
-    bool Release(ObjectId id);
-    std::size_t EntryCount() const { return entries_.size(); }
+    bool Release(ObjectId id) { return fonts_.Release(id); }
+    std::size_t EntryCount() const { return fonts_.Count(); }
 
   private:
-    std::vector<FontEntry> entries_;
+    // Deletes every font still held, whatever its count, when the cache goes.
+    SharedGdiObjects<FontEntry> fonts_;
 };
 
 // The program's two fonts: body text at 12 units in "宋体", headings at 18 units bold in "楷体".

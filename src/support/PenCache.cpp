@@ -1,7 +1,5 @@
 #include "PenCache.h"
 
-#include <algorithm>
-
 namespace {
 
 constexpr std::int32_t PenStyle = PS_SOLID;
@@ -14,62 +12,21 @@ PenCache& PenCache::Instance() {
     return cache;
 }
 
-PenCache::~PenCache() {
-    for (const PenEntry& entry : entries_) {
-        DeleteObject(entry.handle);
-    }
-}
-
 ObjectId PenCache::Acquire(COLORREF color) {
-    for (PenEntry& entry : entries_) {
-        if (entry.color == color && entry.style == PenStyle && entry.width == PenWidth) {
-            ++entry.refCount;
-            return entry.id;
-        }
+    const ObjectId held = pens_.AddHolder([color](const PenEntry& entry) {
+        return entry.color == color && entry.style == PenStyle && entry.width == PenWidth;
+    });
+    if (held != InvalidObjectId) {
+        return held;
     }
     // Unlike a font, a pen takes its id before it is created; a failed creation uses it up.
-    ObjectId id = ObjectIdAllocator::Process().Next();
+    const ObjectId id = ObjectIdAllocator::Process().Next();
     HPEN handle = CreatePen(PenStyle, PenWidth, color);
     if (handle == nullptr) {
         return InvalidObjectId;
     }
-    try {
-        entries_.push_back(PenEntry{id, handle, 1, color, PenStyle, PenWidth});
-    } catch (...) {
-        DeleteObject(handle);
-        throw;
-    }
+    pens_.Add(PenEntry{id, handle, 1, color, PenStyle, PenWidth});
     return id;
-}
-
-HPEN PenCache::Get(ObjectId id) const {
-    if (id == InvalidObjectId) {
-        return nullptr;
-    }
-    for (const PenEntry& entry : entries_) {
-        if (entry.id == id) {
-            return entry.handle;
-        }
-    }
-    return nullptr;
-}
-
-bool PenCache::Release(ObjectId id) {
-    if (id == InvalidObjectId) {
-        return false;
-    }
-    auto found = std::find_if(entries_.begin(), entries_.end(),
-                              [id](const PenEntry& entry) { return entry.id == id; });
-    if (found == entries_.end()) {
-        return false;
-    }
-    if (found->refCount == 1) {
-        DeleteObject(found->handle);
-        entries_.erase(found);
-    } else {
-        --found->refCount;
-    }
-    return true;
 }
 
 ObjectId AcquirePen(COLORREF color) {

@@ -4,11 +4,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #include <windows.h>
 
 #include "ObjectIdAllocator.h"
+#include "SharedGdiObjects.h"
 
 class PenCache {
   public:
@@ -24,23 +24,18 @@ class PenCache {
     // Returns the process-wide cache, built on first use and destroyed at exit.
     static PenCache& Instance();
 
-    PenCache() = default;
-    // Deletes every pen still held, whatever its count.
-    ~PenCache();
-    PenCache(const PenCache&) = delete;
-    PenCache& operator=(const PenCache&) = delete;
-
     // Returns the id of the solid pen of `color`, one unit wide, creating it on first request,
     // or InvalidObjectId when the pen cannot be created.
     ObjectId Acquire(COLORREF color);
     // Returns the pen's handle, still owned by the cache, or null for an unknown id.
-    HPEN Get(ObjectId id) const;
+    HPEN Get(ObjectId id) const { return pens_.Get(id); }
     // Drops one acquisition; the last one deletes the pen. Returns false for an unknown id.
-    bool Release(ObjectId id);
-    std::size_t EntryCount() const { return entries_.size(); }
+    bool Release(ObjectId id) { return pens_.Release(id); }
+    std::size_t EntryCount() const { return pens_.Count(); }
 
   private:
-    std::vector<PenEntry> entries_;
+    // Deletes every pen still held, whatever its count, when the cache goes.
+    SharedGdiObjects<PenEntry> pens_;
 };
 
 // Free functions over PenCache::Instance().

@@ -6,6 +6,7 @@
 
 #include "KvJigsawImage.h"
 #include "ObjectIdAllocator.h"
+#include "ResourceIds.h"
 #include "ShapeTable.h"
 #include "VersionRecord.h"
 #include "WideString.h"
@@ -13,8 +14,8 @@
 class AppContext {
   public:
     // Resources of the executable that the context loads.
-    static constexpr WORD LandedBlockImageId = 106;
-    static constexpr WORD FallingBlockImageId = 107;
+    static constexpr WORD LandedBlockImageId = KV_LANDED_BLOCK_PICTURE;
+    static constexpr WORD FallingBlockImageId = KV_FALLING_BLOCK_PICTURE;
     static constexpr wchar_t ImageResourceType[] = L"BIN";
     // Width of the bevelled border of the cell pictures, kept at its own size at any cell size.
     static constexpr LONG CellImageMargin = 7;

@@ -11,6 +11,7 @@
 #include "ComboBox.h"
 #include "FontCache.h"
 #include "PaintScope.h"
+#include "ResourceIds.h"
 
 namespace {
 
@@ -19,7 +20,6 @@ namespace {
 constexpr wchar_t CreationCaption[] = L"测试";
 constexpr wchar_t StartCaption[] = L"开始游戏";
 constexpr wchar_t StopCaption[] = L"停止游戏";
-constexpr int AppIconId = 102;
 
 // The flow names the keys by the system's virtual-key codes.
 static_assert(GameFlow::SpaceKey == VK_SPACE && GameFlow::LeftKey == VK_LEFT &&
@@ -166,7 +166,7 @@ bool KvMainWnd::CreateControls() {
     state = GameState::Idle;
     SetWindowTextW(startButton, StartCaption);
 
-    HICON icon = LoadIconW(context.moduleHandle, MAKEINTRESOURCEW(AppIconId));
+    HICON icon = LoadIconW(context.moduleHandle, MAKEINTRESOURCEW(KV_APP_ICON));
     SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     SetWindowTextW(hwnd, context.windowTitle.c_str());

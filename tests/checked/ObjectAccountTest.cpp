@@ -14,12 +14,12 @@
 #include "MemoryDc.h"
 #include "ObjectTracker.h"
 #include "PenCache.h"
+#include "ResourceIds.h"
 
 namespace {
 
 using Kind = ObjectTracker::Kind;
 
-constexpr int CellPictureId = 106;
 constexpr wchar_t PictureType[] = L"BIN";
 constexpr char NotAPicture[] = "These bytes are no picture.";
 
@@ -53,7 +53,7 @@ LOGFONTW UnusedFontDescription() {
 // Loads the game's grey cell picture into `image`, private or shared.
 bool LoadCellPicture(KvJigsawImage& image, bool shared) {
     return image.LoadFromResource(GetModuleHandleW(nullptr), PictureType,
-                                  MAKEINTRESOURCEW(CellPictureId), shared);
+                                  MAKEINTRESOURCEW(KV_LANDED_BLOCK_PICTURE), shared);
 }
 
 TEST(ObjectAccount, TheFontCacheMakesOneFontPerDescriptionAndDeletesItWithItsLastHolder) {

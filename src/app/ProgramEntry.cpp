@@ -25,11 +25,7 @@ int RunGame(KvMainWnd& window) {
         PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
         return NoWindowExitCode;
     }
-    // A resize that failed once is tried again; a window left at its creation size of 0 × 0
-    // would be centred on its corner and then shown at its minimum size, far off the centre.
-    if (!ResizeKeepingPosition(window, WindowWidth, WindowHeight)) {
-        ResizeKeepingPosition(window, WindowWidth, WindowHeight);
-    }
+    ResizeKeepingPosition(window, WindowWidth, WindowHeight);
     window.SetMinTrackSize(WindowWidth, WindowHeight);
     CenterWindow(window.GetHwnd());
     ShowWindow(window.GetHwnd(), SW_SHOWNORMAL);

@@ -11,7 +11,6 @@
 #include "MainWindowFixture.h"
 #include "MemoryDc.h"
 #include "ObjectTracker.h"
-#include "ProgramEntry.h"
 #include "WindowPlacement.h"
 
 namespace {
@@ -168,39 +167,6 @@ TEST_F(FailedCallTest, CentringLeavesTheWindowWhereItIsWhenARectangleCannotBeRea
         EXPECT_EQ(rect.left, 37) << function;
         EXPECT_EQ(rect.top, 41) << function;
     }
-}
-
-TEST(KeepOnWorkArea, BringsAWindowBackInsideTheWorkArea) {
-    RECT area = {};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, area.left - 300, area.top - 200, 400,
-                                  300, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(window, nullptr);
-    KeepOnWorkArea(window);
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    EXPECT_EQ(rect.left, area.left);
-    EXPECT_EQ(rect.top, area.top);
-    MoveWindow(window, area.right - 100, area.bottom - 50, 400, 300, FALSE);
-    KeepOnWorkArea(window);
-    GetWindowRect(window, &rect);
-    EXPECT_EQ(rect.right, area.right);
-    EXPECT_EQ(rect.bottom, area.bottom);
-    DestroyWindow(window);
-}
-
-// A resize that failed left the window at its creation size, shown at its minimum size far
-// from the centre.
-TEST(FailedCallEntry, AResizeThatFailsOnceIsTriedAgain) {
-    ClosingMainWnd window;
-    FailCallOf("MoveWindow");
-    ASSERT_EQ(RunGame(window), 0);
-    CallInjector::Choose("");
-    RECT area = {};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    EXPECT_EQ(window.rectAtClose.right - window.rectAtClose.left, 650);
-    EXPECT_EQ(window.rectAtClose.left, (area.right - area.left - 650) / 2);
-    EXPECT_EQ(window.rectAtClose.top, (area.bottom - area.top - 650) / 2);
 }
 
 }  // namespace

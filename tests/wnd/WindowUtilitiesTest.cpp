@@ -91,6 +91,27 @@ TEST_F(KvWndWorkArea, CenterWindowUsesTheWorkAreaSizeButNotItsOrigin) {
     }
 }
 
+// Wherever a failed call left it, a window that is neither minimised nor maximised is brought
+// back the least distance onto the work area.
+TEST(KvWndPlacement, KeepOnWorkAreaBringsAWindowBackInsideTheWorkArea) {
+    RECT area = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, area.left - 300, area.top - 200, 400,
+                                  300, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    KeepOnWorkArea(window);
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(rect.left, area.left);
+    EXPECT_EQ(rect.top, area.top);
+    MoveWindow(window, area.right - 100, area.bottom - 50, 400, 300, FALSE);
+    KeepOnWorkArea(window);
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(rect.right, area.right);
+    EXPECT_EQ(rect.bottom, area.bottom);
+    DestroyWindow(window);
+}
+
 // What a window's place and state are, as the system reports them.
 struct WindowState {
     WINDOWPLACEMENT placement = {};

@@ -20,10 +20,10 @@ else
     # The kernel here cannot run 32-bit code: play the 64-bit build of the same program.
     windows=win64 toolchain=mingw-x86_64.cmake
 fi
-# Only what playing needs, in the folder played from: the game, and with no display the helper
+# Only what playing needs, in the folder played from: the game, and with no display the tool
 # that finds its button. The tests are left to tools/test.sh, so a first game starts in seconds.
 targets=kvblocks
-[ -z "${DISPLAY:-}" ] && targets="kvblocks game_locate_button"
+[ -z "${DISPLAY:-}" ] && targets="kvblocks kv_locate_button"
 KV_BUILD_TARGETS=$targets kv_build "$build/$windows" "$toolchain"
 game="$build/$windows/src/app/kvblocks.exe"
 
@@ -49,7 +49,8 @@ fi
 
 # Start a game with the button, as a player would, and play a few pieces so that the picture
 # shows a game in progress: the button's place comes from the game's own window.
-position=$("$KV_WINE" "$build/$windows/tests/app/game_locate_button.exe" 2>/dev/null | tr -d '\r' || true)
+position=$("$KV_WINE" "$build/$windows/tools/locate-button/kv_locate_button.exe" 2>/dev/null |
+    tr -d '\r' || true)
 if [ -n "$position" ]; then
     read -r x y <<<"$position"
     xdotool mousemove --sync "$x" "$y" click 1

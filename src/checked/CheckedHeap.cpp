@@ -10,47 +10,21 @@
 #include "CodeAddress.h"
 #include "CoverageFlush.h"
 #include "ExclusiveLock.h"
+#include "HeapBlock.h"
 #include "LiveBlockTable.h"
 
-// Every block lives in a reservation of its own:
-//
-//   [header page][data pages ........ slack | block][guard page]
-//
-// The block ends exactly where the committed data pages end, so the first byte written or read
-// past it lands on the guard page, which is reserved but never committed, and faults at once.
-// The header page is read-only except while the allocator writes it, so a write before a block
-// that fills its pages exactly faults at once too. The slack before any other block is filled
-// with a pattern that is checked when the block is released, and at exit for every block still
-// live. On release the data pages are decommitted (any later access faults); the header stays
-// readable, so that a second release can still be named, and the reservation stays in a bounded
-// quarantine before its address space is given back. At exit every block still live is listed
-// as a leak, with the code that asked for it.
+// The allocator keeps its blocks in reservations of their own (HeapBlock.h): it hands them out,
+// checks them when they come back, keeps them inaccessible in a bounded quarantine for a while,
+// and lists those still live at exit as leaks, with the code that asked for them.
 namespace CheckedHeap {
 namespace {
 
-constexpr std::size_t PageSize = 4096;
-constexpr std::uint32_t LiveMagic = 0x4B564C42;   // a block handed out
-constexpr std::uint32_t FreedMagic = 0x4B564644;  // a block released, still in quarantine
-constexpr unsigned char SlackFill = 0xAB;
-constexpr unsigned char NewBlockFill = 0xCD;
 // Each reservation takes 64 KiB of address space whatever its size, so the quarantine is bounded
 // by count: 1024 blocks use 64 MiB of a 32-bit process's 2 GiB, and commit 4 MiB of headers.
 constexpr std::size_t QuarantineBlocks = sizeof(void*) == 4 ? 1024 : 4096;
 // Above this many bytes of decommitted data in quarantine, old blocks are released early too.
 constexpr std::uint64_t QuarantineDataLimit = 256ull * 1024 * 1024;
 constexpr std::size_t NoSlot = LiveBlockTable::NoSlot;
-
-struct Header {
-    std::uint32_t magic;
-    Form form;
-    std::size_t size;
-    unsigned char* block;
-    std::size_t dataPages;
-    std::uint64_t number;
-    const void* caller;  // the code that asked for the block
-    std::size_t slot;    // its place in the live blocks' table, NoSlot when it has none
-    bool kept;           // kept to the end of the process on purpose: no leak
-};
 
 struct State {
     SRWLOCK lock;
@@ -103,22 +77,6 @@ void WriteLine(const char* text) {
     WriteLine(text);
     EndProcess();
 }
-
-// Makes the header page writable for as long as the object lives.
-class WritableHeader {
-  public:
-    explicit WritableHeader(Header* header) : header_(header) { Protect(PAGE_READWRITE); }
-    ~WritableHeader() { Protect(PAGE_READONLY); }
-    WritableHeader(const WritableHeader&) = delete;
-    WritableHeader& operator=(const WritableHeader&) = delete;
-
-  private:
-    void Protect(DWORD protection) {
-        DWORD previous = 0;
-        VirtualProtect(header_, PageSize, protection, &previous);
-    }
-    Header* header_;
-};
 
 // Reads the settings from the environment at the first allocation.
 void Configure() {
@@ -208,35 +166,6 @@ Header* FindHeader(void* block) {
                   static_cast<unsigned long long>(header->size),
                   static_cast<unsigned long long>(header->number));
     StopProgram(text);
-}
-
-// Returns the offset of the first byte in [from, to) that lost the slack's pattern, or -1.
-long long FirstOverwritten(const unsigned char* from, const unsigned char* to) {
-    for (const unsigned char* byte = from; byte < to; ++byte) {
-        if (*byte != SlackFill) {
-            return byte - from;
-        }
-    }
-    return -1;
-}
-
-// Returns true, and what was written where into `what`, when the slack before the block or the
-// bytes that an alignment left between its end and the guard page lost their pattern.
-bool FindOverwrite(const Header* header, char* what, std::size_t size) {
-    const auto* dataStart = reinterpret_cast<const unsigned char*>(header) + PageSize;
-    const unsigned char* blockEnd = header->block + header->size;
-    const long long before = FirstOverwritten(dataStart, header->block);
-    if (before >= 0) {
-        std::snprintf(what, size, "write %lld bytes before",
-                      static_cast<long long>(header->block - dataStart) - before);
-        return true;
-    }
-    const long long after = FirstOverwritten(blockEnd, dataStart + header->dataPages * PageSize);
-    if (after >= 0) {
-        std::snprintf(what, size, "write %lld bytes past the end of", after + 1);
-        return true;
-    }
-    return false;
 }
 
 void CheckRelease(const Header* header, void* block, Form form, std::size_t size) {

@@ -13,19 +13,26 @@ static_assert(MainClassStyle == 11, "main window class style");
 constexpr int WindowWidth = 650;
 constexpr int WindowHeight = 650;
 
+// Ends a run that has no window to show, or one that could not be sized. The destroyed window
+// posted the quit message; it is taken back, as no loop of this run will read it.
+int EndWithoutWindow(KvMainWnd& window) {
+    if (window.GetHwnd() != nullptr) {
+        DestroyWindow(window.GetHwnd());
+    }
+    MSG quit;
+    PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    return NoWindowExitCode;
+}
+
 }  // namespace
 
-// Without a window the loop below would wait for good for a quit message that nobody posts.
+// Without a window the loop below would wait for good for a quit message that nobody posts; a
+// window left at its creation size of 0 × 0 could be neither seen nor played.
 int RunGame(KvMainWnd& window) {
     window.Create(MainClassStyle, WS_OVERLAPPEDWINDOW, WS_EX_APPWINDOW, nullptr, nullptr);
-    if (window.GetHwnd() == nullptr) {
-        // A creation that failed after WM_CREATE still destroyed the window, which posted the
-        // quit message; it is taken back, as no loop of this run will read it.
-        MSG quit;
-        PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-        return NoWindowExitCode;
+    if (window.GetHwnd() == nullptr || !ResizeKeepingPosition(window, WindowWidth, WindowHeight)) {
+        return EndWithoutWindow(window);
     }
-    ResizeKeepingPosition(window, WindowWidth, WindowHeight);
     window.SetMinTrackSize(WindowWidth, WindowHeight);
     CenterWindow(window.GetHwnd());
     ShowWindow(window.GetHwnd(), SW_SHOWNORMAL);

@@ -3,14 +3,15 @@
 
 #include "KvMainWnd.h"
 
-// Returned when the main window cannot be created: there is nothing to show or wait for.
+// Returned when the main window cannot be created or given its size: there is nothing to show
+// or wait for.
 constexpr int NoWindowExitCode = 1;
 // Returned when the thread's message queue cannot be read.
 constexpr int MessageLoopFailedExitCode = 1;
 
 // Creates the main window, gives it its size, minimum size and place, shows it and runs the
 // message loop until the window is gone. Returns 0, NoWindowExitCode when the window could not
-// be created, or MessageLoopFailedExitCode when the loop could not go on.
+// be created or sized, or MessageLoopFailedExitCode when the loop could not go on.
 int RunGame(KvMainWnd& window);
 
 // Dispatches the thread's messages, or only those of `window` when it is given, until the quit

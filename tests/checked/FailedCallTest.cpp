@@ -11,6 +11,7 @@
 #include "MainWindowFixture.h"
 #include "MemoryDc.h"
 #include "ObjectTracker.h"
+#include "ProgramEntry.h"
 #include "WindowPlacement.h"
 
 namespace {
@@ -167,6 +168,17 @@ TEST_F(FailedCallTest, CentringLeavesTheWindowWhereItIsWhenARectangleCannotBeRea
         EXPECT_EQ(rect.left, 37) << function;
         EXPECT_EQ(rect.top, 41) << function;
     }
+}
+
+// A resize that failed left the window at its creation size of 0 × 0, which could be neither
+// seen nor played: the run ends as when no window can be made.
+TEST(FailedCallEntry, AWindowThatCannotBeSizedEndsTheRunAsOneThatCannotBeMade) {
+    ClosingMainWnd window;
+    FailCallOf("MoveWindow");
+    EXPECT_EQ(RunGame(window), 1);
+    CallInjector::Choose("");
+    EXPECT_EQ(window.GetHwnd(), nullptr);
+    EXPECT_EQ(TakeQuitMessage(), -1) << "the destroyed window's quit message is taken back";
 }
 
 }  // namespace

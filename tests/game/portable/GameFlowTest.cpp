@@ -257,12 +257,32 @@ TEST_F(GameFlowTest, TicksOutsideTheirStatesAndUnknownTicksChangeNothing) {
     }
 }
 
-TEST_F(GameFlowTest, LostGameLeavesItsBoardAndEmptiesPreview) {
-    ASSERT_NO_FATAL_FAILURE(LoseGame());
-    EXPECT_EQ(flow.currentType, 0) << "the losing piece is frozen into the board";
+// One landed block in the way of the entering piece ends the game; the piece that could not
+// enter stays in the well, all four of its cells, beside that block.
+TEST_F(GameFlowTest, LostGameFreezesTheLosingPieceAndEmptiesPreview) {
+    RecordingFlow entered;
+    entered.BecomeIdle();
+    entered.PressButton();
+    entered.nextType = TeeType;
+    entered.nextOrientation = 1;
+    entered.Tick(Start);
+    ASSERT_EQ(entered.state, GameState::Playing);
+    ASSERT_NO_FATAL_FAILURE(StartPlaying());
+    ASSERT_NO_FATAL_FAILURE(LandPiece());
+    flow.nextType = TeeType;
+    flow.nextOrientation = 1;
+    flow.board[entered.pieceCells[0].x][entered.pieceCells[0].y] = 1;
+    const int blocksBefore = CountBlocks(flow);
+    flow.Tick(Spawn);
+    ASSERT_EQ(flow.state, GameState::GameOverPause);
+    EXPECT_EQ(flow.currentType, 0);
     EXPECT_EQ(flow.nextType, 0);
+    for (Cell cell : entered.pieceCells) {
+        EXPECT_NE(flow.board[cell.x][cell.y], 0) << cell;
+    }
+    EXPECT_EQ(CountBlocks(flow), blocksBefore + ShapeRecord::kCellCount - 1);
     flow.Tick(Over);
-    EXPECT_NE(CountBlocks(flow), 0);
+    EXPECT_EQ(CountBlocks(flow), blocksBefore + ShapeRecord::kCellCount - 1);
 }
 
 TEST_F(GameFlowTest, StopFreezesFallingPieceAndEmptiesPreview) {

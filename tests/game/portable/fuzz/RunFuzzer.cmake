@@ -7,9 +7,10 @@ file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}/artifacts")
 file(COPY "${SEEDS}/" DESTINATION "${WORK}/corpus")
 
-# A fixed seed makes the run repeatable; the time limit only guards a much slower machine.
+# A fixed seed and a fixed number of runs make every run the same on any machine; a hang is
+# left to the test's time-out.
 execute_process(
-    COMMAND "${FUZZER}" -runs=${RUNS} -seed=1 -max_len=512 -max_total_time=45 -timeout=10
+    COMMAND "${FUZZER}" -runs=${RUNS} -seed=1 -max_len=512 -timeout=10
             -print_final_stats=1 "-artifact_prefix=${WORK}/artifacts/" "${WORK}/corpus"
     RESULT_VARIABLE result)
 if(NOT result EQUAL 0)

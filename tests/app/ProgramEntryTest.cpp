@@ -42,33 +42,31 @@ class FailingAfterCreateMainWnd : public KvMainWnd {
     bool contextFilledAtCreate = false;
 };
 
-// Returns the path, as this machine's Unix side names it, of a program built beside this test
-// program: Wine's drive Z: is the root of the Unix file system.
-std::string SiblingProgram(const char* name) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string directory = path;
-    directory = directory.substr(0, directory.find_last_of("\\/") + 1);
-    if (directory.rfind("Z:", 0) == 0 || directory.rfind("z:", 0) == 0) {
-        directory.erase(0, 2);
+// What the process-wide caches and the store hold now, to show that a run left nothing in them.
+struct ProcessWideEntries {
+    ProcessWideEntries()
+        : pens(PenCache::Instance().EntryCount()),
+          fonts(FontCache::Instance().EntryCount()),
+          pictures(ImageStore::EntryCount()) {}
+    bool operator==(const ProcessWideEntries& other) const {
+        return pens == other.pens && fonts == other.fonts && pictures == other.pictures;
     }
-    for (char& c : directory) {
-        c = c == '\\' ? '/' : c;
-    }
-    return directory + name;
-}
+    std::size_t pens;
+    std::size_t fonts;
+    std::size_t pictures;
+};
 
 }  // namespace
 
-TEST(ProgramEntryTest, WindowThatCannotBeCreatedEndsRunWithFailure) {
+TEST(ProgramEntryTest, WindowThatCannotBeCreatedEndsRunWithStatusOne) {
     RefusedMainWnd window;
     // Entering the message loop here would wait for good.
-    EXPECT_EQ(RunGame(window), NoWindowExitCode);
-    EXPECT_NE(NoWindowExitCode, 0);
+    EXPECT_EQ(RunGame(window), 1);
 }
 
 // Nothing may be left for exit to release: the caches and the store may be gone by then.
 TEST(ProgramEntryTest, CreationFailingAfterTheContextWasFilledEmptiesItAgain) {
+    const ProcessWideEntries before;
     {
         FailingAfterCreateMainWnd window;
         EXPECT_EQ(RunGame(window), NoWindowExitCode);
@@ -76,9 +74,7 @@ TEST(ProgramEntryTest, CreationFailingAfterTheContextWasFilledEmptiesItAgain) {
     }
     const AppContext& context = GetAppContext();
     EXPECT_EQ(context.moduleHandle, nullptr);
-    EXPECT_EQ(PenCache::Instance().EntryCount(), 0u);
-    EXPECT_EQ(FontCache::Instance().EntryCount(), 0u);
-    EXPECT_EQ(ImageStore::EntryCount(), 0u);
+    EXPECT_TRUE(ProcessWideEntries() == before);
     EXPECT_EQ(context.blockImage.StoreId(), 0u);
     EXPECT_EQ(context.pieceImage.StoreId(), 0u);
     MSG quit;
@@ -90,6 +86,7 @@ TEST(ProgramEntryTest, CreationFailingAfterTheContextWasFilledEmptiesItAgain) {
 // window must be destroyed through its own WM_DESTROY, which empties the context, or exit would
 // find pens, fonts and pictures in a context whose caches may be gone.
 TEST(ProgramEntryTest, MainWindowObjectGoingFirstDestroysItsWindowAndEmptiesTheContext) {
+    const ProcessWideEntries before;
     HWND hwnd = nullptr;
     {
         KvMainWnd window;
@@ -100,9 +97,7 @@ TEST(ProgramEntryTest, MainWindowObjectGoingFirstDestroysItsWindowAndEmptiesTheC
     }
     EXPECT_FALSE(IsWindow(hwnd));
     EXPECT_EQ(GetAppContext().moduleHandle, nullptr);
-    EXPECT_EQ(PenCache::Instance().EntryCount(), 0u);
-    EXPECT_EQ(FontCache::Instance().EntryCount(), 0u);
-    EXPECT_EQ(ImageStore::EntryCount(), 0u);
+    EXPECT_TRUE(ProcessWideEntries() == before);
     EXPECT_EQ(TakeQuitMessage(), 0) << "the window's WM_DESTROY posts the quit message";
 }
 
@@ -111,7 +106,7 @@ TEST(ProgramEntryTest, RunShowsCentredWindowAndEndsWhenClosed) {
     ASSERT_EQ(RunGame(window), 0);
     EXPECT_EQ(window.GetHwnd(), nullptr);
     EXPECT_TRUE(window.visibleAtClose);
-    EXPECT_EQ(window.titleAtClose, L"下落方块 （1.0）:");
+    EXPECT_EQ(window.titleAtClose, GameTitle());
     const RECT& rect = window.rectAtClose;
     EXPECT_EQ(rect.right - rect.left, 650);
     EXPECT_EQ(rect.bottom - rect.top, 650);
@@ -126,7 +121,7 @@ TEST(ProgramEntryTest, RunShowsCentredWindowAndEndsWhenClosed) {
 
 TEST(ProgramEntryTest, ProgramWithoutTranslationOrPicturesRunsWithEmptyTitle) {
     // The fixture reports 10 plus its title's length after playing a landing without pictures.
-    GameProcess fixture(SiblingProgram("game_fixture_plain.exe").c_str());
+    GameProcess fixture(SiblingPath(L"game_fixture_plain.exe"), L"", true, {});
     ASSERT_TRUE(fixture.Started());
     EXPECT_EQ(fixture.WaitForExit(60000), 10);
     EXPECT_EQ(fixture.FaultSigns(), "");

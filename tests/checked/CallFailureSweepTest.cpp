@@ -24,24 +24,19 @@
 #include <windows.h>
 
 #include "FaultSigns.h"
+#include "GameDriver.h"
 #include "GameProcess.h"
 #include "Polling.h"
-#include "TextFiles.h"
 #include "WindowProbe.h"
-#include "kvblocks_version.h"
 
 namespace {
 
-constexpr UINT_PTR StartDelayTimer = 3;
-constexpr UINT_PTR FallTimer = 4;
-constexpr UINT_PTR SpawnTimer = 5;
 constexpr int DropsToFillTheWell = 40;
+// Limits that catch a hang, never a speed: the machine may be busy with many other tests.
 constexpr DWORD WindowLimit = 20000;
 constexpr DWORD QueueLimit = 10000;
-constexpr DWORD ChangeLimit = 3000;
+constexpr DWORD TimerLimit = 20000;
 constexpr DWORD ExitLimit = 15000;
-// The game's own start delay is 100 ms: the first game of a session waits for its tick.
-constexpr DWORD StartDelayWait = 200;
 // Sessions played side by side: each spends most of its time waiting for its game.
 constexpr int Workers = 3;
 constexpr int StartAttempts = 3;
@@ -69,33 +64,25 @@ struct SweepRun {
     std::vector<std::string> problems;
 };
 
-std::string Utf8(const std::wstring& text) {
-    std::string bytes(
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &bytes[0], static_cast<int>(bytes.size()),
-                        nullptr, nullptr);
-    bytes.resize(bytes.empty() ? 0 : bytes.size() - 1);
-    return bytes;
-}
-
-bool InGame(const GameWindows& windows) {
-    return !IsWindowEnabled(windows.comboBox);
-}
-
-// Presses the button and lets the start delay pass, on the game's own tick or on one sent from
-// here; returns true when a game runs then. A start that the game refused leaves it idle, and
-// is tried again. A tick sent after the game's own is ignored, so one is sent in any case: a
-// machine too busy to tick in time must not make the session play a game still starting.
-bool StartAGame(const GameProcess& game, const GameWindows& windows, bool ownTick, int& marker) {
+// Presses the button and waits until a game runs, on the game's own start-delay tick or on one
+// sent from here; returns whether a game runs then. A start that the game refused leaves it
+// idle, and is tried again. The list is left without a selection first: the tick that begins
+// play selects the first level, and so shows from outside that it came.
+bool StartAGame(const GameProcess& game, const GameWindows& windows, GameDriver& driver,
+                bool ownTick) {
     for (int attempt = 0; attempt < StartAttempts && game.IsRunning(); ++attempt) {
-        PostMessageW(windows.button, BM_CLICK, 0, 0);
-        if (ownTick) {
-            WaitForEmptyQueue(windows, ++marker, QueueLimit);
-            Sleep(StartDelayWait);
+        SendMessageW(windows.comboBox, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+        driver.ClickButton();
+        if (!ownTick) {
+            driver.Tick(GameFlow::StartDelayTimer);
         }
-        PostMessageW(windows.main, WM_TIMER, StartDelayTimer, 0);
-        WaitForEmptyQueue(windows, ++marker, QueueLimit);
-        if (InGame(windows)) {
+        driver.Settle(QueueLimit);
+        const bool began = PollUntil(
+            [&] {
+                return !driver.InGame() || SendMessageW(windows.comboBox, CB_GETCURSEL, 0, 0) == 0;
+            },
+            TimerLimit);
+        if (began && driver.InGame()) {
             return true;
         }
     }
@@ -104,17 +91,14 @@ bool StartAGame(const GameProcess& game, const GameWindows& windows, bool ownTic
 
 // Drops pieces where they enter until the well is full and the game is lost; the lost game
 // returns to idle on the game's own game-over tick.
-bool PlayToTheEnd(const GameProcess& game, const GameWindows& windows, int& marker) {
-    PostMessageW(windows.main, WM_KEYDOWN, VK_UP, 1);
-    PostMessageW(windows.main, WM_KEYDOWN, VK_UP, 1);
+bool PlayToTheEnd(const GameProcess& game, GameDriver& driver) {
+    driver.PressKey(VK_UP);
+    driver.PressKey(VK_UP);
     for (int drop = 0; drop < DropsToFillTheWell; ++drop) {
-        PostMessageW(windows.main, WM_KEYDOWN, drop % 3 == 0 ? VK_SPACE : VK_DOWN, 1);
-        PostMessageW(windows.main, WM_KEYDOWN, VK_DOWN, 1);
-        PostMessageW(windows.main, WM_TIMER, FallTimer, 0);
-        PostMessageW(windows.main, WM_TIMER, SpawnTimer, 0);
+        driver.PlayPiece({static_cast<UINT>(drop % 3 == 0 ? VK_SPACE : VK_DOWN)});
     }
-    WaitForEmptyQueue(windows, ++marker, QueueLimit);
-    return game.IsRunning() && PollUntil([&] { return !InGame(windows); }, ChangeLimit);
+    driver.Settle(QueueLimit);
+    return game.IsRunning() && PollUntil([&] { return !driver.InGame(); }, TimerLimit);
 }
 
 bool OnWorkArea(HWND window) {
@@ -128,12 +112,12 @@ bool OnWorkArea(HWND window) {
 
 // Makes the window larger, so that its back buffer must grow, repaints all of it and asks the
 // window how much of it is painted.
-LRESULT ResizeAndMeasure(const GameWindows& windows, int& marker) {
+LRESULT ResizeAndMeasure(const GameWindows& windows, GameDriver& driver) {
     RECT rect = {};
     GetWindowRect(windows.main, &rect);
     SetWindowPos(windows.main, nullptr, rect.left, rect.top, 700, 700,
                  SWP_NOZORDER | SWP_NOACTIVATE);
-    WaitForEmptyQueue(windows, ++marker, QueueLimit);
+    driver.Settle(QueueLimit);
     InvalidateRect(windows.main, nullptr, FALSE);
     UpdateWindow(windows.main);
     DWORD_PTR share = 0;
@@ -148,18 +132,18 @@ LRESULT ResizeAndMeasure(const GameWindows& windows, int& marker) {
 SweepRun PlaySession(const std::string& choice) {
     SweepRun run;
     run.choice = choice;
-    const std::wstring reportPath = TemporaryPath(L"kvc");
+    const TemporaryFile report;
     {
         const GameProcess::Environment environment = {
             {L"KV_FAIL_CALL", std::wstring(choice.begin(), choice.end())},
-            {L"KV_CALL_REPORT", reportPath},
+            {L"KV_CALL_REPORT", report.Path().Text()},
             {L"KV_WINDOW_PROBE", L"1"},
         };
         GameProcess game(KV_GAME_PROGRAM, true, environment);
         const GameWindows windows = game.WaitForWindows(WindowLimit, false);
         run.windowShown = windows.main != nullptr;
         run.controls = windows.comboBox != nullptr && windows.button != nullptr;
-        int marker = 0;
+        GameDriver driver(windows);
         if (run.windowShown) {
             run.title = WindowText(windows.main);
             run.onWorkArea = OnWorkArea(windows.main);
@@ -168,18 +152,16 @@ SweepRun PlaySession(const std::string& choice) {
             run.windowRead = game.IsRunning() && IsWindow(windows.main);
         }
         if (run.controls && game.IsRunning()) {
-            run.played =
-                StartAGame(game, windows, true, marker) && PlayToTheEnd(game, windows, marker);
+            run.played = StartAGame(game, windows, driver, true) && PlayToTheEnd(game, driver);
         }
         if (run.windowShown && game.IsRunning()) {
-            run.paintedShare = ResizeAndMeasure(windows, marker);
+            run.paintedShare = ResizeAndMeasure(windows, driver);
         }
-        if (run.controls && game.IsRunning() && StartAGame(game, windows, false, marker)) {
-            PostMessageW(windows.button, BM_CLICK, 0, 0);
-            WaitForEmptyQueue(windows, ++marker, QueueLimit);
+        if (run.controls && game.IsRunning() && StartAGame(game, windows, driver, false)) {
+            driver.ClickButton();
+            driver.Settle(QueueLimit);
             // A game whose loop ended (a failed GetMessageW) has nothing left to stop.
-            run.stopped =
-                PollUntil([&] { return !game.IsRunning() || !InGame(windows); }, ChangeLimit);
+            run.stopped = !game.IsRunning() || !driver.InGame();
         }
         if (run.windowShown && game.IsRunning()) {
             PostMessageW(windows.main, WM_CLOSE, 0, 0);
@@ -188,8 +170,7 @@ SweepRun PlaySession(const std::string& choice) {
         run.signs = game.FaultSigns();
         run.output = game.Output();
     }
-    run.report = ReadWholeFile(reportPath);
-    DeleteFileW(reportPath.c_str());
+    run.report = ReadText(report.Path());
     return run;
 }
 
@@ -210,10 +191,9 @@ std::string FirstWord(const std::string& text) {
     return text.substr(0, text.find(' '));
 }
 
-const std::wstring FullTitle = L"下落方块 （" + std::to_wstring(KV_VERSION_MAJOR) + L"." +
-                               std::to_wstring(KV_VERSION_MINOR) + L"）:";
-const std::wstring TitleWithoutName =
-    L" （" + std::to_wstring(KV_VERSION_MAJOR) + L"." + std::to_wstring(KV_VERSION_MINOR) + L"）:";
+const std::wstring FullTitle = GameTitle();
+// Without the product name the title keeps its version part.
+const std::wstring TitleWithoutName = FullTitle.substr(FullTitle.find(L' '));
 
 // The titles that a failure of `function` allows: without a version record, or its
 // translation, the title is empty; without the product name, the name is missing.
@@ -350,35 +330,32 @@ std::vector<std::string> Choices(const Session& session, bool all) {
 // the lost game returns to idle on the game-over tick, and a second game starts on the start
 // delay's tick and stops at the button.
 TEST(CallFailureSweepTest, TheGamesOwnTimersTickWhilePaintsCannotBegin) {
-    constexpr DWORD GameLimit = 60000;
     constexpr LRESULT HardLevel = 2;
     GameProcess game(KV_GAME_PROGRAM, true, {{L"KV_FAIL_CALL", L"BeginPaint:3+"}});
     const GameWindows windows = game.WaitForWindows(WindowLimit);
     ASSERT_NE(windows.main, nullptr) << game.Output();
-    int marker = 0;
+    GameDriver driver(windows);
 
     SendMessageW(windows.comboBox, CB_SETCURSEL, HardLevel, 0);
-    PostMessageW(windows.button, BM_CLICK, 0, 0);
-    ASSERT_TRUE(WaitForEmptyQueue(windows, ++marker, QueueLimit));
-    ASSERT_TRUE(InGame(windows));
+    driver.ClickButton();
+    ASSERT_TRUE(driver.Settle(QueueLimit));
+    ASSERT_TRUE(driver.InGame());
     const DWORD began = GetTickCount();
     const bool lost = PollUntil(
         [&] {
-            PostMessageW(windows.main, WM_KEYDOWN, VK_DOWN, 1);
-            return !InGame(windows);
+            driver.PressKey(VK_DOWN);
+            return !driver.InGame();
         },
-        GameLimit);
+        3 * TimerLimit);
     std::printf("waited %lu ms for the game to be lost\n", GetTickCount() - began);
-    ASSERT_TRUE(lost) << "no game-over within " << GameLimit << " ms";
+    ASSERT_TRUE(lost) << "no game-over within " << 3 * TimerLimit << " ms";
 
-    // Without a selection the start delay's tick selects the first level: that it does shows
-    // that the tick came, and so that the game plays and the button may stop it.
-    SendMessageW(windows.comboBox, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
-    PostMessageW(windows.button, BM_CLICK, 0, 0);
-    EXPECT_TRUE(PollUntil([&] { return SendMessageW(windows.comboBox, CB_GETCURSEL, 0, 0) == 0; },
-                          GameLimit));
-    PostMessageW(windows.button, BM_CLICK, 0, 0);
-    EXPECT_TRUE(PollUntil([&] { return !InGame(windows); }, ChangeLimit));
+    StartAGame(game, windows, driver, true);
+    EXPECT_EQ(SendMessageW(windows.comboBox, CB_GETCURSEL, 0, 0), 0)
+        << "the start delay's tick did not come";
+    driver.ClickButton();
+    driver.Settle(QueueLimit);
+    EXPECT_FALSE(driver.InGame());
 
     PostMessageW(windows.main, WM_CLOSE, 0, 0);
     EXPECT_EQ(game.WaitForExit(ExitLimit), 0);

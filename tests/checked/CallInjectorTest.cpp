@@ -11,7 +11,8 @@
 #include "CallInjector.h"
 #include "ExitChecks.h"
 #include "ObjectTracker.h"
-#include "ProbeRun.h"
+#include "GameProcess.h"
+#include "TestFiles.h"
 
 namespace {
 
@@ -160,7 +161,7 @@ TEST(CallInjectorProbe, ObjectsLeftAtExitAreListedAndReported) {
     TemporaryFile report;
     std::string output;
     const DWORD status = RunSiblingProgram(L"checked_call_probe.exe", L"pen-never-deleted", output,
-                                           L"KV_CALL_REPORT", report.Path().c_str());
+                                           {{L"KV_CALL_REPORT", report.Path().Text()}});
     EXPECT_EQ(status, ExitChecks::LeakExitStatus) << output;
     EXPECT_NE(output.find("checked calls: not released at exit: a pen from CreatePen, made at "),
               std::string::npos)
@@ -184,10 +185,9 @@ TEST(CallInjectorProbe, ObjectsLeftAtExitAreListedAndReported) {
 TEST(CallInjectorProbe, TheEnvironmentChoosesTheCallThatFails) {
     TemporaryFile report;
     std::string output;
-    SetEnvironmentVariableW(L"KV_FAIL_CALL", L"CreatePen:2");
-    const DWORD status = RunSiblingProgram(L"checked_call_probe.exe", L"three-pens", output,
-                                           L"KV_CALL_REPORT", report.Path().c_str());
-    SetEnvironmentVariableW(L"KV_FAIL_CALL", nullptr);
+    const DWORD status = RunSiblingProgram(
+        L"checked_call_probe.exe", L"three-pens", output,
+        {{L"KV_FAIL_CALL", L"CreatePen:2"}, {L"KV_CALL_REPORT", report.Path().Text()}});
     EXPECT_EQ(status, 0u) << output;
     EXPECT_EQ(output, "made failed made survived\n");
     const std::string text = ReadText(report.Path());

@@ -13,8 +13,8 @@
 #include "CheckedHeap.h"
 #include "ExitChecks.h"
 #include "FaultReporter.h"
-#include "ProbeRun.h"
-#include "TemporaryFile.h"
+#include "GameProcess.h"
+#include "TestFiles.h"
 
 namespace {
 
@@ -54,10 +54,10 @@ TEST(CheckedHeap, BlocksEndAtAGuardPageAlignedAndFilled) {
         const std::size_t lowestBit = size & (~size + 1);
         const std::size_t alignment = r[1] ? r[1] : lowestBit < 16 ? lowestBit : 16;
         EXPECT_EQ(Address(block) % alignment, 0u) << size;
-        // As close to the guard page as the alignment allows: flush when it divides the size.
+        // As close to the guard page as the alignment allows: flush when it divides the size,
+        // and otherwise short of it by what the size lacks of a multiple of the alignment.
         const std::uintptr_t gap = (PageSize - Address(block + size) % PageSize) % PageSize;
-        EXPECT_EQ(gap, size % alignment == 0 ? 0 : gap) << size;
-        EXPECT_LT(gap, alignment) << size;
+        EXPECT_EQ(gap, (alignment - size % alignment) % alignment) << size;
         EXPECT_EQ(PageState(block + size - 1), static_cast<DWORD>(MEM_COMMIT)) << size;
         EXPECT_EQ(PageState(block + size + gap), static_cast<DWORD>(MEM_RESERVE)) << size;
         std::size_t unfilled = 0;
@@ -176,11 +176,11 @@ TEST(CheckedHeap, NothrowNewOfAThrowingConstructorGivesItsBlockBack) {
     EXPECT_EQ(CurrentStatistics().liveBlocks, before) << "array";
 }
 
-// Runs the heap's probe with `variable` set in its environment, and returns its exit status
-// (-1 when it could not run or did not end) and its output.
+// Runs the heap's probe with `environment` and returns its exit status (-1 when it could not
+// run or did not end) and its output.
 DWORD RunProbe(const std::wstring& arguments, std::string& output,
-               const wchar_t* variable = L"KV_UNUSED", const wchar_t* value = L"") {
-    return RunSiblingProgram(L"checked_heap_probe.exe", arguments, output, variable, value);
+               const GameProcess::Environment& environment = {}) {
+    return RunSiblingProgram(L"checked_heap_probe.exe", arguments, output, environment);
 }
 
 // The text after "NAME " in `output`, up to the end of its line.
@@ -291,8 +291,8 @@ TEST(CheckedHeapProbe, EnvironmentChoosesTheAllocationThatFails) {
     ASSERT_EQ(plain, "first " + first + "\nsurvived\n");
     const std::string chosen = std::to_string(std::stoull(first) + 10);
     std::string failing;
-    EXPECT_EQ(RunProbe(L"fail-at-env", failing, L"KV_FAIL_ALLOCATION",
-                       std::wstring(chosen.begin(), chosen.end()).c_str()),
+    EXPECT_EQ(RunProbe(L"fail-at-env", failing,
+                       {{L"KV_FAIL_ALLOCATION", std::wstring(chosen.begin(), chosen.end())}}),
               0u);
     EXPECT_EQ(failing, "first " + first + "\nfailed " + chosen + "\nsurvived\n");
 }
@@ -301,8 +301,8 @@ TEST(CheckedHeapProbe, ExitReportCountsEveryAllocation) {
     TemporaryFile fewer;
     TemporaryFile more;
     std::string output;
-    ASSERT_EQ(RunProbe(L"report 10", output, L"KV_ALLOCATION_REPORT", fewer.Path().c_str()), 0u);
-    ASSERT_EQ(RunProbe(L"report 50", output, L"KV_ALLOCATION_REPORT", more.Path().c_str()), 0u);
+    ASSERT_EQ(RunProbe(L"report 10", output, {{L"KV_ALLOCATION_REPORT", fewer.Path().Text()}}), 0u);
+    ASSERT_EQ(RunProbe(L"report 50", output, {{L"KV_ALLOCATION_REPORT", more.Path().Text()}}), 0u);
     const std::string a = ReadText(fewer.Path());
     const std::string b = ReadText(more.Path());
     EXPECT_EQ(a.rfind("allocations ", 0), 0u) << a;

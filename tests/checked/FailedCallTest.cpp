@@ -6,8 +6,10 @@
 
 #include <string>
 
+#include "AppContext.h"
 #include "CallInjector.h"
 #include "CheckedHeap.h"
+#include "FontCache.h"
 #include "MainWindowFixture.h"
 #include "MemoryDc.h"
 #include "ObjectTracker.h"
@@ -100,20 +102,32 @@ TEST_F(FailedCallTest, ABufferDeletesItsOwnBitmapWithoutAskingTheDc) {
 // the heading font selected in the back buffer, and the cache deleted it at WM_DESTROY while it
 // was: Windows refuses that, and the font leaked.
 TEST_F(FailedCallTest, APaintThatLeavesAFontSelectedDoesNotKeepItFromBeingDeleted) {
-    // The last selection of a paint puts the DC's font back.
+    // The last selection of a paint puts the DC's font back. The first paint also draws the
+    // cell pictures, with selections of their own; the count is taken of the next.
+    InvalidateRect(hwnd, nullptr, FALSE);
+    UpdateWindow(hwnd);
     const std::uint64_t selections = CallInjector::CallsOf("SelectObject");
     InvalidateRect(hwnd, nullptr, FALSE);
     UpdateWindow(hwnd);
     const std::uint64_t perPaint = CallInjector::CallsOf("SelectObject") - selections;
     ASSERT_GT(perPaint, 0u);
+    const std::uint64_t failed = CallInjector::FailedCalls();
     FailCallOf("SelectObject", perPaint);
     InvalidateRect(hwnd, nullptr, FALSE);
     UpdateWindow(hwnd);
+    ASSERT_EQ(CallInjector::FailedCalls(), failed + 1) << "the selection did not fail";
+    ASSERT_EQ(GetCurrentObject(window.BackBuffer(), OBJ_FONT), GetFont(GetAppContext().headingFont))
+        << "the paint did not leave the heading font selected";
 
-    CheckedHeap::FailAllocationNumber(CheckedHeap::CurrentStatistics().allocations + 1);
+    // A score this long no longer fits in the string's own storage: the paint asks for memory.
+    window.score = 123456;
+    const std::uint64_t failing = CheckedHeap::CurrentStatistics().allocations + 1;
+    CheckedHeap::FailAllocationNumber(failing);
     InvalidateRect(hwnd, nullptr, FALSE);
     UpdateWindow(hwnd);
     CheckedHeap::FailAllocationNumber(0);
+    ASSERT_GE(CheckedHeap::CurrentStatistics().allocations, failing)
+        << "the paint asked for no memory, and so was not cut short";
 
     const std::size_t refused = ObjectTracker::RefusedDeletes();
     DestroyWindow(hwnd);

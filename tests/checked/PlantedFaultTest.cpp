@@ -11,15 +11,14 @@
 
 #include "FaultReporter.h"
 #include "FaultSigns.h"
+#include "GameDriver.h"
 #include "GameProcess.h"
-#include "ScopedEnvironment.h"
 
 namespace {
 
 constexpr DWORD WindowLimit = 30000;
 constexpr DWORD FaultLimit = 10000;
 constexpr DWORD ExitLimit = 20000;
-constexpr UINT_PTR FallTimer = 4;
 
 struct PlantedPoint {
     const char* point;     // the value of KV_PLANT_FAULT
@@ -55,14 +54,15 @@ struct Outcome {
 // is still running at the end.
 Outcome RunSession(const char* point, bool reporter) {
     const std::string planted = point;
-    ScopedEnvironment plant(L"KV_PLANT_FAULT", std::wstring(planted.begin(), planted.end()));
-    ScopedEnvironment report(L"KV_FAULT_REPORTER", reporter ? L"1" : L"0");
-    GameProcess game(KV_GAME_PROGRAM);
+    GameProcess game(KV_GAME_PROGRAM, true,
+                     {{L"KV_PLANT_FAULT", std::wstring(planted.begin(), planted.end())},
+                      {L"KV_FAULT_REPORTER", reporter ? L"1" : L"0"}});
     Outcome outcome;
     if (!game.Started()) {
         return outcome;
     }
     const GameWindows windows = game.WaitForWindows(WindowLimit);
+    GameDriver driver(windows);
     outcome.windowShown = windows.main != nullptr;
     // Each step waits until the game has taken it, or has ended.
     for (int step = 0; outcome.windowShown && step < 4 && game.IsRunning(); ++step) {
@@ -70,12 +70,12 @@ Outcome RunSession(const char* point, bool reporter) {
             InvalidateRect(windows.main, nullptr, FALSE);
             UpdateWindow(windows.main);
         } else {
-            PostMessageW(windows.button, BM_CLICK, 0, 0);
-            PostMessageW(windows.main, WM_TIMER, FallTimer, 0);
-            PostMessageW(windows.main, WM_TIMER, FallTimer, 0);
-            PostMessageW(windows.main, WM_KEYDOWN, VK_LEFT, 1);
+            driver.ClickButton();
+            driver.Tick(GameFlow::FallTimer);
+            driver.Tick(GameFlow::FallTimer);
+            driver.PressKey(VK_LEFT);
         }
-        WaitForEmptyQueue(windows, step, FaultLimit);
+        driver.Settle(FaultLimit);
     }
     outcome.endedByItself = game.WaitForExit(windows.main != nullptr ? 0 : FaultLimit) != -1;
     if (!outcome.endedByItself) {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "AppContext.h"
+#include "GameProcess.h"
 #include "FontCache.h"
 #include "PenCache.h"
 
@@ -43,7 +44,7 @@ TEST_F(AppContextTest, InitializeReadsModuleAndBuildsTitleFromVersion) {
     EXPECT_EQ(context.moduleDirectory.Text() + context.moduleFileName.Text(), path);
     EXPECT_EQ(context.moduleDirectory.Text().back(), L'\\');
     EXPECT_EQ(context.productName.Text(), L"下落方块");
-    EXPECT_EQ(context.windowTitle.Text(), L"下落方块 （1.0）:");
+    EXPECT_EQ(context.windowTitle.Text(), GameTitle());
 }
 
 TEST_F(AppContextTest, InitializeBuildsShapes) {
@@ -118,7 +119,7 @@ TEST_F(AppContextTest, ShutdownReleasesOnceAndEmptiesContext) {
     EXPECT_EQ(context.blockImage.Bitmap(), nullptr);
     EXPECT_EQ(context.pieceImage.Bitmap(), nullptr);
     EXPECT_TRUE(context.shapes.Records().empty());
-    EXPECT_EQ(context.windowTitle.Text(), L"下落方块 （1.0）:") << "the title stays";
+    EXPECT_EQ(context.windowTitle.Text(), GameTitle()) << "the title stays";
     ReleasePen(otherPen);
     ReleaseFont(otherFont);
 }

@@ -8,7 +8,7 @@
 
 #include "AppContext.h"
 #include "CellPictureCache.h"
-#include "DibSurface.h"
+#include "Surface.h"
 #include "GdiplusBitmap.h"
 #include "ImageDrawing.h"
 #include "MemoryDc.h"
@@ -74,8 +74,8 @@ class CellPictureTest : public ::testing::Test {
     }
 
     MemoryDc target;
-    DibSurface noise{TargetWidth, TargetHeight};
-    DibSurface readBack{TargetWidth, TargetHeight};
+    Surface noise{TargetWidth, TargetHeight};
+    Surface readBack{TargetWidth, TargetHeight};
     KvJigsawImage image;
     CellPictureCache cache;
 };

@@ -7,7 +7,7 @@
 #include <windows.h>
 
 #include "AppContext.h"
-#include "DibSurface.h"
+#include "Surface.h"
 #include "MainWindowFixture.h"
 
 namespace {
@@ -66,9 +66,9 @@ class CachedPaintTest : public MainWindowTest {
     void ExpectSamePaint(const RECT& rect, const char* what) {
         RECT client = {};
         GetClientRect(hwnd, &client);
-        DibSurface noise(client.right, client.bottom);
-        DibSurface screen(client.right, client.bottom);
-        DibSurface readBack(client.right, client.bottom);
+        Surface noise(client.right, client.bottom);
+        Surface screen(client.right, client.bottom);
+        Surface readBack(client.right, client.bottom);
         ASSERT_TRUE(noise.IsValid() && screen.IsValid() && readBack.IsValid());
         noise.FillNoise(static_cast<std::uint32_t>(rect.left * 31 + rect.top));
 

@@ -79,8 +79,7 @@ class MainWindowTest : public ::testing::Test {
         return SendMessageW(hwnd, message, wParam, lParam);
     }
     void ClickButton() {
-        Send(WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
-             reinterpret_cast<LPARAM>(window.startButton));
+        Send(WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(window.startButton));
     }
     void PressKey(UINT key) { Send(WM_KEYDOWN, key, 1); }
     void Tick(UINT_PTR timer) { Send(WM_TIMER, timer, 0); }
@@ -90,12 +89,8 @@ class MainWindowTest : public ::testing::Test {
 
     std::wstring ButtonText() const { return WindowText(window.startButton); }
     bool ComboEnabled() const { return IsWindowEnabled(window.comboBox) != FALSE; }
-    LRESULT ComboSelection() const {
-        return SendMessageW(window.comboBox, CB_GETCURSEL, 0, 0);
-    }
-    void SelectComboItem(WPARAM index) {
-        SendMessageW(window.comboBox, CB_SETCURSEL, index, 0);
-    }
+    LRESULT ComboSelection() const { return SendMessageW(window.comboBox, CB_GETCURSEL, 0, 0); }
+    void SelectComboItem(WPARAM index) { SendMessageW(window.comboBox, CB_SETCURSEL, index, 0); }
 
     // Starts a game with the button and the start delay's tick. With a type, that piece is the
     // first to fall, in the given orientation.

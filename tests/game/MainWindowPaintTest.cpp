@@ -7,6 +7,8 @@
 #include <windows.h>
 
 #include "AppContext.h"
+#include "FontCache.h"
+#include "GameScreen.h"
 #include "MainWindowFixture.h"
 
 namespace {
@@ -17,15 +19,11 @@ constexpr int BoardTop = 26;
 constexpr int BoardRight = 337;
 constexpr int BoardBottom = 585;
 constexpr int Pitch = 31;
-constexpr RECT Panel = {357, 21, 607, 591};
+constexpr RECT PanelArea = {357, 21, 607, 591};
 // The preview box, 97 pixels square, with cells of 23 pixels at a pitch of 24.
 constexpr int PreviewLeft = 357 + 76;
 constexpr int PreviewTop = 21 + 431;
 constexpr int PreviewPitch = 24;
-
-constexpr COLORREF White = RGB(255, 255, 255);
-constexpr COLORREF GridGrey = RGB(168, 168, 168);
-constexpr COLORREF FrameDark = RGB(27, 27, 27);
 
 // Returns the centre of board cell (x, y) in client coordinates.
 POINT CellCentre(int x, int y) {
@@ -67,50 +65,6 @@ COLORREF PictureCentre(WORD id) {
            << std::hex << "colour 0x" << actual << ", expected 0x" << expected;
 }
 
-bool IsRed(COLORREF colour) {
-    return GetRValue(colour) > 200 && GetGValue(colour) < 80 && GetBValue(colour) < 80;
-}
-
-bool IsDark(COLORREF colour) {
-    return GetRValue(colour) < 100 && GetGValue(colour) < 100 && GetBValue(colour) < 100;
-}
-
-// A memory DC of the client's size standing in for the screen.
-class Screen {
-  public:
-    Screen() : dc_(CreateCompatibleDC(nullptr)) {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = TestClientWidth;
-        info.bmiHeader.biHeight = -TestClientHeight;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        previous_ = SelectObject(dc_, bitmap_);
-    }
-    ~Screen() {
-        SelectObject(dc_, previous_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    Screen(const Screen&) = delete;
-    Screen& operator=(const Screen&) = delete;
-
-    operator HDC() const { return dc_; }
-    void Fill(COLORREF colour) {
-        const RECT all = {0, 0, TestClientWidth, TestClientHeight};
-        HBRUSH brush = CreateSolidBrush(colour);
-        FillRect(dc_, &all, brush);
-        DeleteObject(brush);
-    }
-
-  private:
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ previous_;
-};
-
 class MainWindowPaintTest : public MainWindowTest {
   public:
     void PaintAll() {
@@ -121,20 +75,19 @@ class MainWindowPaintTest : public MainWindowTest {
     COLORREF At(int x, int y) const { return GetPixel(window.BackBuffer(), x, y); }
 
     // Counts the pixels of the back buffer in `area` for which `test` holds.
-    int Count(const RECT& area, bool (*test)(COLORREF)) const {
-        int count = 0;
-        for (int y = area.top; y < area.bottom; ++y) {
-            for (int x = area.left; x < area.right; ++x) {
-                count += test(At(x, y)) ? 1 : 0;
-            }
-        }
-        return count;
+    int Count(const RECT& area, bool (*test)(COLORREF)) {
+        buffer.CopyOf(window.BackBuffer());
+        return buffer.Count(area, test);
     }
 
     // The band at the panel's bottom where the status line stands.
-    static RECT StatusBand() { return {Panel.left, Panel.bottom - 24, Panel.right, Panel.bottom}; }
+    static RECT StatusBand() {
+        return {PanelArea.left, PanelArea.bottom - 24, PanelArea.right, PanelArea.bottom};
+    }
 
-    Screen screen;
+    // The screen that the paint copies to, and a copy of the back buffer to count pixels in.
+    Surface screen{TestClientWidth, TestClientHeight};
+    Surface buffer{TestClientWidth, TestClientHeight};
 };
 
 }  // namespace
@@ -166,15 +119,15 @@ TEST_F(MainWindowPaintTest, GridAndFrameHaveTheirColours) {
     const int midRow = CellCentre(0, 5).y;
     const int midColumn = CellCentre(5, 0).x;
     for (int k = 1; k <= 9; ++k) {
-        EXPECT_EQ(At(BoardLeft + k * Pitch, midRow), GridGrey) << "column line " << k;
+        EXPECT_EQ(At(BoardLeft + k * Pitch, midRow), GridColour) << "column line " << k;
     }
     for (int k = 1; k <= 17; ++k) {
-        EXPECT_EQ(At(midColumn, BoardTop + k * Pitch), GridGrey) << "row line " << k;
+        EXPECT_EQ(At(midColumn, BoardTop + k * Pitch), GridColour) << "row line " << k;
     }
-    EXPECT_EQ(At(BoardLeft, midRow), FrameDark);
-    EXPECT_EQ(At(BoardRight - 1, midRow), FrameDark);
-    EXPECT_EQ(At(midColumn, BoardTop), FrameDark);
-    EXPECT_EQ(At(midColumn, BoardBottom - 1), FrameDark);
+    EXPECT_EQ(At(BoardLeft, midRow), FrameColour);
+    EXPECT_EQ(At(BoardRight - 1, midRow), FrameColour);
+    EXPECT_EQ(At(midColumn, BoardTop), FrameColour);
+    EXPECT_EQ(At(midColumn, BoardBottom - 1), FrameColour);
     EXPECT_EQ(At(BoardRight, midRow), White) << "nothing right of the frame";
     EXPECT_EQ(At(midColumn, BoardBottom), White) << "nothing below the frame";
 }
@@ -184,11 +137,11 @@ TEST_F(MainWindowPaintTest, PreviewShowsGridFrameAndNextPiece) {
     window.nextOrientation = 2;  // upright in the frame's third column
     PaintAll();
     const int middle = PreviewCellCentre(0, 1).y;
-    EXPECT_EQ(At(PreviewLeft, middle), FrameDark);
-    EXPECT_EQ(At(PreviewLeft + 96, middle), FrameDark);
+    EXPECT_EQ(At(PreviewLeft, middle), FrameColour);
+    EXPECT_EQ(At(PreviewLeft + 96, middle), FrameColour);
     EXPECT_EQ(At(PreviewLeft + 97, middle), White);
     for (int k = 1; k <= 3; ++k) {
-        EXPECT_EQ(At(PreviewLeft + k * PreviewPitch, middle), GridGrey) << "line " << k;
+        EXPECT_EQ(At(PreviewLeft + k * PreviewPitch, middle), GridColour) << "line " << k;
     }
     const COLORREF red = PictureCentre(AppContext::FallingBlockImageId);
     for (int y = 0; y < 4; ++y) {
@@ -240,25 +193,49 @@ TEST_F(MainWindowPaintTest, StatusLineIsRedOnlyWhilePaused) {
     EXPECT_GT(Count(StatusBand(), IsDark), 0);
 }
 
-TEST_F(MainWindowPaintTest, PanelTextsStandInTheirBands) {
-    const RECT bands[] = {
-        {Panel.left, Panel.top, Panel.right, Panel.top + 50},  // difficulty prompt
-        {Panel.left, Panel.top + 133, Panel.right, Panel.top + 148},
-        {Panel.left, Panel.top + 163, Panel.right, Panel.top + 178},
-        {Panel.left, Panel.top + 193, Panel.right, Panel.top + 208},
-        {Panel.left, Panel.top + 223, Panel.right, Panel.top + 238},
-        {Panel.left, Panel.top + 253, Panel.right, Panel.top + 268},
-        {Panel.left, Panel.top + 283, Panel.right, Panel.top + 298},
-        {Panel.left, Panel.top + 323, Panel.right, Panel.top + 341},  // rows removed
-        {Panel.left, Panel.top + 360, Panel.right, Panel.top + 378},  // score
-        {Panel.left, Panel.top + 398, Panel.right, Panel.top + 416},  // next piece
-    };
+// Each band of the panel shows its text as it reads in the band's font, the counters with the
+// game's own figures: the band of the back buffer is the same, pixel for pixel, as the expected
+// text drawn alone on white.
+TEST_F(MainWindowPaintTest, PanelShowsItsTextsAndTheGamesFiguresInTheirBands) {
+    ASSERT_NO_FATAL_FAILURE(StartPlaying(TeeType));
+    window.rowsRemoved = 4;
+    window.score = 550;
     PaintAll();
-    for (const RECT& band : bands) {
-        EXPECT_GT(Count(band, IsDark), 0) << "band at " << band.top - Panel.top;
+    const AppContext& context = GetAppContext();
+    const struct {
+        const wchar_t* text;
+        ObjectId font;
+        int top;
+        int bottom;
+        UINT format;
+    } bands[] = {
+        {L"请选择游戏难度级别：", context.headingFont, 0, 50, DT_VCENTER},
+        {L"左箭头键、A键：向左移动", context.bodyFont, 133, 148, 0},
+        {L"右箭头键、D键：向右移动", context.bodyFont, 163, 178, 0},
+        {L"上箭头键、W键：暂停 / 恢复", context.bodyFont, 193, 208, 0},
+        {L"下箭头键、S键：一键落到底", context.bodyFont, 223, 238, 0},
+        {L"空格键：旋转方块", context.bodyFont, 253, 268, 0},
+        {L"Alt+F4：直接退出游戏", context.bodyFont, 283, 298, 0},
+        {L"已消减层数：4", context.headingFont, 323, 341, 0},
+        {L"当前成绩：550", context.headingFont, 360, 378, 0},
+        {L"下一个方块：", context.headingFont, 398, 416, 0},
+    };
+    const int width = PanelArea.right - PanelArea.left;
+    for (const auto& band : bands) {
+        const int height = band.bottom - band.top;
+        Surface expected(width, height);
+        expected.Fill(White);
+        const HGDIOBJ previous = SelectObject(expected, GetFont(band.font));
+        SetBkMode(expected, TRANSPARENT);
+        RECT area = {0, 0, width, height};
+        DrawTextW(expected, band.text, -1, &area, DT_SINGLELINE | band.format);
+        SelectObject(expected, previous);
+        Surface shown(width, height);
+        BitBlt(shown, 0, 0, width, height, window.BackBuffer(), PanelArea.left,
+               PanelArea.top + band.top, SRCCOPY);
+        EXPECT_GT(expected.Count({0, 0, width, height}, IsDark), 0) << Utf8(band.text);
+        EXPECT_TRUE(SamePixels(shown.Pixels(), expected.Pixels(), width)) << Utf8(band.text);
     }
-    // Between the bands there is nothing.
-    EXPECT_EQ(Count({Panel.left, Panel.top + 300, Panel.right, Panel.top + 320}, IsDark), 0);
 }
 
 TEST_F(MainWindowPaintTest, OnlyThePaintRectangleReachesTheScreen) {
@@ -288,5 +265,5 @@ TEST_F(MainWindowPaintTest, CellsOutsidePaintRectangleAreSkippedButGridIsDrawn) 
     const COLORREF red = PictureCentre(AppContext::FallingBlockImageId);
     EXPECT_TRUE(ColourNear(At(CellCentre(5, 1)), red, 12)) << "the piece inside is drawn";
     EXPECT_EQ(At(CellCentre(0, 17)), RGB(0, 0, 0)) << "the block outside is skipped";
-    EXPECT_EQ(At(BoardLeft + Pitch, CellCentre(0, 15).y), GridGrey) << "the grid is drawn";
+    EXPECT_EQ(At(BoardLeft + Pitch, CellCentre(0, 15).y), GridColour) << "the grid is drawn";
 }

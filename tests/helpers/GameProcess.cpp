@@ -4,18 +4,12 @@
 
 #include "FaultSigns.h"
 #include "Polling.h"
-#include "TextFiles.h"
+#include "kvblocks_version.h"
 
 namespace {
 
 constexpr wchar_t MainWindowClass[] = L"_Pmw_KvWnd2_classCtyle:B_";
-
-// Markers of the queue barrier: widths of the combobox's dropped-down list, which must be wider
-// than the combobox (200 pixels) and below 32768 to be taken.
-constexpr int FirstMarker = 1000;
-constexpr int MarkerCount = 1000;
-constexpr WPARAM ResetWidth = 1;
-constexpr UINT SendLimit = 1000;
+constexpr wchar_t ProductName[] = L"下落方块";
 
 // Returns this process's environment with `settings` put in, in the form CreateProcessW takes:
 // "NAME=value" strings, each ended by a NUL, and one more NUL. Settings with an empty value are
@@ -50,33 +44,29 @@ std::vector<wchar_t> EnvironmentBlock(const GameProcess::Environment& settings) 
 
 }  // namespace
 
-GameProcess::GameProcess(const char* unixPath, bool checked, const Environment& environment) {
-    outputPath_ = TemporaryPath(L"kvo");
-    if (outputPath_.empty()) {
-        return;
-    }
-    if (checked) {
-        // Written only at the program's own exit.
-        exitReportPath_ = TemporaryPath(L"kvr");
-        DeleteFileW(exitReportPath_.c_str());
-    }
+GameProcess::GameProcess(const char* unixPath, bool checked, const Environment& environment)
+    : GameProcess(WindowsPath(unixPath), L"", checked, environment) {}
+
+GameProcess::GameProcess(const std::wstring& path, const std::wstring& arguments, bool checked,
+                         const Environment& environment)
+    : checked_(checked) {
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
     HANDLE output =
-        CreateFileW(outputPath_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+        CreateFileW(output_.Path().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                     &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (output == INVALID_HANDLE_VALUE) {
         return;
     }
-    const std::wstring path = WindowsPath(unixPath);
-    std::wstring commandLine = L"\"" + path + L"\"";
+    // The exit report's file is made again by the program, only at its own exit.
+    DeleteFileW(exitReport_.Path().c_str());
+    std::wstring commandLine = L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nullptr;
     startup.hStdOutput = output;
     startup.hStdError = output;
     Environment settings = environment;
-    settings.emplace_back(L"KV_ALLOCATION_REPORT", exitReportPath_);
+    settings.emplace_back(L"KV_ALLOCATION_REPORT", checked ? exitReport_.Path().Text() : L"");
     std::vector<wchar_t> block = EnvironmentBlock(settings);
     started_ = CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
                               CREATE_UNICODE_ENVIRONMENT, block.data(), nullptr, &startup,
@@ -84,7 +74,7 @@ GameProcess::GameProcess(const char* unixPath, bool checked, const Environment& 
     CloseHandle(output);
 }
 
-// A test that failed half-way must not leave the game behind.
+// A test that failed half-way must not leave the program behind.
 GameProcess::~GameProcess() {
     if (started_) {
         if (IsRunning()) {
@@ -93,11 +83,6 @@ GameProcess::~GameProcess() {
         }
         CloseHandle(process_.hThread);
         CloseHandle(process_.hProcess);
-    }
-    for (const std::wstring& path : {outputPath_, exitReportPath_}) {
-        if (!path.empty()) {
-            DeleteFileW(path.c_str());
-        }
     }
 }
 
@@ -139,24 +124,24 @@ GameWindows GameProcess::WaitForWindows(DWORD limit, bool controlsRequired) cons
 
 long GameProcess::WaitForExit(DWORD limit) const {
     DWORD code = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(process_.hProcess, limit) == WAIT_OBJECT_0) {
+    if (started_ && WaitForSingleObject(process_.hProcess, limit) == WAIT_OBJECT_0) {
         GetExitCodeProcess(process_.hProcess, &code);
     }
     return static_cast<long>(code);
 }
 
 std::string GameProcess::Output() const {
-    return ReadWholeFile(outputPath_);
+    return ReadText(output_.Path());
 }
 
 std::string GameProcess::ExitReport() const {
-    return exitReportPath_.empty() ? std::string() : ReadWholeFile(exitReportPath_);
+    return checked_ ? ReadText(exitReport_.Path()) : std::string();
 }
 
 std::string GameProcess::FaultSigns() const {
     DWORD code = 0;
     const bool ended = started_ && !IsRunning() && GetExitCodeProcess(process_.hProcess, &code);
-    const bool exitReportMissing = ended && !exitReportPath_.empty() && ExitReport().empty();
+    const bool exitReportMissing = ended && checked_ && ExitReport().empty();
     return ::FaultSigns(Output(), code, ended, exitReportMissing);
 }
 
@@ -168,33 +153,38 @@ std::wstring GameProcess::WindowsPath(const char* unixPath) {
     return path;
 }
 
+std::wstring SiblingPath(const wchar_t* name) {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring path = self;
+    return path.substr(0, path.find_last_of(L"\\/") + 1) + name;
+}
+
+DWORD RunSiblingProgram(const wchar_t* name, const std::wstring& arguments, std::string& output,
+                        const GameProcess::Environment& environment, DWORD limit) {
+    const GameProcess program(SiblingPath(name), arguments, false, environment);
+    const long status = program.WaitForExit(limit);
+    output = program.Output();
+    return static_cast<DWORD>(status);
+}
+
 std::wstring WindowText(HWND window) {
     wchar_t text[256] = {};
     GetWindowTextW(window, text, 256);
     return text;
 }
 
-// Posts the marker behind everything posted so far and waits until the combobox shows it: the
-// game's windows share one queue, so by then the game has taken every earlier message too.
-bool WaitForEmptyQueue(const GameWindows& windows, int marker, DWORD limit) {
-    const LRESULT width = FirstMarker + marker % MarkerCount;
-    // A width below the list's present one clears the width set before; only then does the
-    // combobox take a marker smaller than the last.
-    PostMessageW(windows.comboBox, CB_SETDROPPEDWIDTH, ResetWidth, 0);
-    PostMessageW(windows.comboBox, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(width), 0);
-    // A game that has ended, or lost its windows, takes nothing more: no need to wait for it.
-    bool gone = false;
-    const bool shown = PollUntil(
-        [&] {
-            if (!IsWindow(windows.comboBox)) {
-                gone = true;
-                return true;
-            }
-            DWORD_PTR answer = 0;
-            return SendMessageTimeoutW(windows.comboBox, CB_GETDROPPEDWIDTH, 0, 0, SMTO_ABORTIFHUNG,
-                                       SendLimit, &answer) != 0 &&
-                   static_cast<LRESULT>(answer) == width;
-        },
-        limit);
-    return shown && !gone;
+std::string Utf8(const std::wstring& text) {
+    const int length = static_cast<int>(text.size());
+    std::string bytes(
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), length, nullptr, 0, nullptr, nullptr), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), length, &bytes[0], static_cast<int>(bytes.size()),
+                        nullptr, nullptr);
+    return bytes;
+}
+
+// The title's form is "%s （%u.%u）:" with the product name and the version's first two numbers.
+std::wstring GameTitle() {
+    return std::wstring(ProductName) + L" （" + std::to_wstring(KV_VERSION_MAJOR) + L"." +
+           std::to_wstring(KV_VERSION_MINOR) + L"）:";
 }

@@ -1,5 +1,6 @@
-// A run of a built game program in its own process, started and watched from a test, with the
-// main window and controls it shows; a process still running when the object goes is ended.
+// A run of a program in its own process, started and watched from a test: the game with the
+// main window and controls it shows, or a probe; a process still running when the object goes is
+// ended.
 #pragma once
 
 #include <string>
@@ -7,6 +8,8 @@
 #include <vector>
 
 #include <windows.h>
+
+#include "TestFiles.h"
 
 // The game's main window and its two controls, as another process finds them.
 struct GameWindows {
@@ -17,7 +20,8 @@ struct GameWindows {
 
 class GameProcess {
   public:
-    // Variables set in the program's environment, on top of this process's own.
+    // Variables set in the program's environment, on top of this process's own; an empty value
+    // removes the variable.
     using Environment = std::vector<std::pair<std::wstring, std::wstring>>;
 
     // Starts the program at `unixPath`, a path of the build machine. Its standard output and
@@ -26,13 +30,14 @@ class GameProcess {
     // its exit report to another, which proves that it ended through its own exit.
     explicit GameProcess(const char* unixPath, bool checked = true,
                          const Environment& environment = {});
+    // Starts the program at the Windows path `path` with the command-line `arguments`.
+    GameProcess(const std::wstring& path, const std::wstring& arguments, bool checked,
+                const Environment& environment);
     ~GameProcess();
     GameProcess(const GameProcess&) = delete;
     GameProcess& operator=(const GameProcess&) = delete;
 
     bool Started() const { return started_; }
-    DWORD ProcessId() const { return process_.dwProcessId; }
-    HANDLE Handle() const { return process_.hProcess; }
     bool IsRunning() const;
 
     // Returns the program's visible main window and its controls once they are all there, or
@@ -57,13 +62,26 @@ class GameProcess {
   private:
     PROCESS_INFORMATION process_ = {};
     bool started_ = false;
-    std::wstring outputPath_;
-    std::wstring exitReportPath_;  // empty when the program writes no exit report
+    bool checked_;
+    TemporaryFile output_;
+    TemporaryFile exitReport_;  // written only at the program's own exit
 };
+
+// Returns the Windows path of `name`, a program built beside this test program.
+std::wstring SiblingPath(const wchar_t* name);
+
+// Runs `name`, a program built beside this one, with `arguments` and `environment` until it ends
+// or `limit` milliseconds pass; returns its exit status (-1 when it could not run or did not
+// end) and what it printed in `output`.
+DWORD RunSiblingProgram(const wchar_t* name, const std::wstring& arguments, std::string& output,
+                        const GameProcess::Environment& environment = {}, DWORD limit = 30000);
 
 // Returns the text of a window of any process.
 std::wstring WindowText(HWND window);
 
-// Returns true when the game has taken every message posted to its windows so far within
-// `limit` milliseconds. `marker`, from 0 to 999, must differ from the last call's.
-bool WaitForEmptyQueue(const GameWindows& windows, int marker, DWORD limit);
+// Returns `text` in UTF-8, as the tests print it; the C runtime's "%ls" cannot convert Chinese
+// in the "C" locale.
+std::string Utf8(const std::wstring& text);
+
+// Returns the window title that the game builds from the version it was made with.
+std::wstring GameTitle();

@@ -1,29 +1,22 @@
-// A file in the temporary folder for the length of one test, and an open handle closed with it.
+// Temporary files and folders for the length of one test, handles closed with their scope, and
+// reading back a file that another process wrote.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
 #include "WideString.h"
 
+// A new empty file in the temporary folder, or a copy of `source` when one is given; deleted
+// with the object. Path() is empty when the file could not be made.
 class TemporaryFile {
   public:
-    // Creates an empty file, or a copy of `source` when one is given.
-    explicit TemporaryFile(const wchar_t* source = nullptr) {
-        wchar_t folder[MAX_PATH] = {};
-        wchar_t name[MAX_PATH] = {};
-        if (GetTempPathW(MAX_PATH, folder) != 0 && GetTempFileNameW(folder, L"kvt", 0, name) != 0) {
-            path_ = name;
-            if (source != nullptr && !CopyFileW(source, name, FALSE)) {
-                DeleteFileW(name);
-                path_.Clear();
-            }
-        }
-    }
-    ~TemporaryFile() {
-        if (!path_.IsEmpty()) {
-            DeleteFileW(path_.c_str());
-        }
-    }
+    explicit TemporaryFile(const wchar_t* source = nullptr);
+    ~TemporaryFile();
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
@@ -31,6 +24,23 @@ class TemporaryFile {
 
   private:
     WideString path_;
+};
+
+// A folder of its own under the temporary folder, removed with everything in it.
+class TemporaryFolder {
+  public:
+    TemporaryFolder();
+    ~TemporaryFolder();
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+    // The full path of `name` inside the folder.
+    WideString PathOf(const std::wstring& name) const;
+    // Writes `bytes` to the file `name` and returns its full path.
+    WideString Write(const std::wstring& name, const std::vector<std::uint8_t>& bytes) const;
+
+  private:
+    std::filesystem::path folder_;
 };
 
 class ScopedHandle {
@@ -51,7 +61,9 @@ class ScopedHandle {
 };
 
 // Opens `path` for reading and shares it with no one while the handle is open.
-inline HANDLE OpenWithoutSharing(const WideString& path) {
-    return CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
-}
+HANDLE OpenWithoutSharing(const WideString& path);
+
+// Returns a file's text, its line ends made "\n", or an empty string when it cannot be read. The
+// file may still be open elsewhere: a helper process that Wine starts for a program's first
+// window inherits the program's standard handles.
+std::string ReadText(const WideString& path);

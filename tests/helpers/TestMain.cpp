@@ -1,22 +1,17 @@
 // The main function of the Windows test programs. GoogleTest keeps a little memory to the end of
-// the process on purpose: its thread-local registry and the locks it makes when first used. In
-// the checked build that memory is made here, before the first test, and marked as kept on
-// purpose; a block that the checked heap lists as a leak at exit is then one that a test, or
-// the code it tests, lost.
+// the process on purpose: its thread-local registry and the locks it makes when first used. That
+// memory is made here, before the first test, and marked as kept on purpose; a block that the
+// checked heap lists as a leak at exit is then one that a test, or the code it tests, lost.
 #include <gtest/gtest.h>
 
-#ifdef KV_CHECKED_BUILD
 #include "CheckedHeap.h"
-#endif
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-#ifdef KV_CHECKED_BUILD
     {
         const CheckedHeap::KeptOnPurpose kept;
         // A trace is kept per thread: the first one makes the registry and its lock.
         SCOPED_TRACE("warming up");
     }
-#endif
     return RUN_ALL_TESTS();
 }

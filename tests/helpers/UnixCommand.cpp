@@ -60,3 +60,7 @@ int RunUnixCommand(const std::string& command, DWORD limit) {
     DeleteFileW(windowsPath.c_str());
     return status;
 }
+
+bool Xdotool(const std::string& arguments, DWORD limit) {
+    return RunUnixCommand("/usr/bin/xdotool " + arguments, limit) == 0;
+}

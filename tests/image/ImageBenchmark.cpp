@@ -7,7 +7,7 @@
 
 #include "ImageDrawing.h"
 #include "KvJigsawImage.h"
-#include "TestCanvas.h"
+#include "Surface.h"
 #include "TestPictures.h"
 
 namespace {
@@ -30,10 +30,10 @@ int main() {
         return 1;
     }
     SetRect(&image.margins, 7, 7, 7, 7);
-    TestCanvas canvas(64, 64);
+    Surface canvas(64, 64);
 
     for (int i = 0; i < kWarmUp; ++i) {
-        DrawJigsawImage(canvas.Dc(), image, 2, 2, 30, 30, nullptr);
+        DrawJigsawImage(canvas, image, 2, 2, 30, 30, nullptr);
     }
     GdiFlush();
     LARGE_INTEGER frequency;
@@ -44,7 +44,7 @@ int main() {
         LARGE_INTEGER start;
         LARGE_INTEGER end;
         QueryPerformanceCounter(&start);
-        DrawJigsawImage(canvas.Dc(), image, 2, 2, 30, 30, nullptr);
+        DrawJigsawImage(canvas, image, 2, 2, 30, 30, nullptr);
         GdiFlush();
         QueryPerformanceCounter(&end);
         times.push_back(Microseconds(end.QuadPart - start.QuadPart, frequency.QuadPart));

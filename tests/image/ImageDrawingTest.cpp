@@ -10,10 +10,13 @@
 #include "ImageDrawing.h"
 #include "ImageStore.h"
 #include "KvJigsawImage.h"
-#include "TestCanvas.h"
+#include "Surface.h"
 #include "TestPictures.h"
 
 namespace {
+
+// The colour of every pixel before drawing; no test picture contains it.
+constexpr std::uint32_t kBackground = 0x000000;
 
 constexpr std::uint8_t kTint = 0xA5;
 constexpr int kNothing = -1;
@@ -67,8 +70,8 @@ class TestImage {
 
 // Returns the pixels of the canvas that differ from what drawing `image` at `destination` within
 // `clip` must give, described for a failure message; empty when every pixel matches.
-std::string Mismatches(const TestCanvas& canvas, const KvJigsawImage& image,
-                       const RECT& destination, const RECT* clip) {
+std::string Mismatches(const Surface& canvas, const KvJigsawImage& image, const RECT& destination,
+                       const RECT* clip) {
     const RECT& rect = image.Rect();
     const RECT& m = image.margins;
     const int width = destination.right - destination.left;
@@ -80,7 +83,7 @@ std::string Mismatches(const TestCanvas& canvas, const KvJigsawImage& image,
     int count = 0;
     for (int y = 0; y < canvas.Height(); ++y) {
         for (int x = 0; x < canvas.Width(); ++x) {
-            std::uint32_t expected = TestCanvas::kBackground;
+            std::uint32_t expected = kBackground;
             const int dx = x - destination.left;
             const int dy = y - destination.top;
             if (dx >= 0 && dx < width && dy >= 0 && dy < height && x >= visible.left &&
@@ -88,7 +91,7 @@ std::string Mismatches(const TestCanvas& canvas, const KvJigsawImage& image,
                 ys[dy] != kNothing) {
                 expected = PictureColour(rect.left + xs[dx], rect.top + ys[dy], kTint);
             }
-            const std::uint32_t actual = canvas.Pixel(x, y);
+            const std::uint32_t actual = canvas.Rgb(x, y);
             if (actual != expected && ++count <= 5) {
                 out << " (" << x << "," << y << "): 0x" << std::hex << actual << " not 0x"
                     << expected << std::dec << ";";
@@ -102,10 +105,10 @@ std::string Mismatches(const TestCanvas& canvas, const KvJigsawImage& image,
 }
 
 // Draws the image on a cleared canvas and checks the result and every pixel.
-void DrawAndCheck(TestCanvas& canvas, const KvJigsawImage& image, const RECT& destination,
+void DrawAndCheck(Surface& canvas, const KvJigsawImage& image, const RECT& destination,
                   const RECT* clip = nullptr) {
-    canvas.Clear();
-    EXPECT_TRUE(DrawJigsawImage(canvas.Dc(), image, destination.left, destination.top,
+    canvas.Fill(RGB(0, 0, 0));
+    EXPECT_TRUE(DrawJigsawImage(canvas, image, destination.left, destination.top,
                                 destination.right - destination.left,
                                 destination.bottom - destination.top, clip));
     const std::string mismatches = Mismatches(canvas, image, destination, clip);
@@ -131,7 +134,7 @@ TEST_P(DrawJigsawImageExample, PutsTheTiledSourcePixelOnEveryDestinationPixel) {
     KvJigsawImage image;
     TestImage::LoadWhole(image, kPictureSize, kPictureSize);
     SetRect(&image.margins, example.margin, example.margin, example.margin, example.margin);
-    TestCanvas canvas(example.width + 6, example.height + 6);
+    Surface canvas(example.width + 6, example.height + 6);
     DrawAndCheck(canvas, image, {3, 2, 3 + example.width, 2 + example.height});
 }
 
@@ -162,13 +165,12 @@ TEST(ImageDrawing, WorkedExamplesPlaceTheseSourcePixels) {
     };
     KvJigsawImage image;
     TestImage::LoadWhole(image, kPictureSize, kPictureSize);
-    TestCanvas canvas(50, 30);
+    Surface canvas(50, 30);
     for (const auto& pixel : pixels) {
         SetRect(&image.margins, pixel.margin, pixel.margin, pixel.margin, pixel.margin);
-        canvas.Clear();
-        ASSERT_TRUE(
-            DrawJigsawImage(canvas.Dc(), image, 0, 0, pixel.size[0], pixel.size[1], nullptr));
-        EXPECT_EQ(canvas.Pixel(pixel.destination.x, pixel.destination.y),
+        canvas.Fill(RGB(0, 0, 0));
+        ASSERT_TRUE(DrawJigsawImage(canvas, image, 0, 0, pixel.size[0], pixel.size[1], nullptr));
+        EXPECT_EQ(canvas.Rgb(pixel.destination.x, pixel.destination.y),
                   PictureColour(pixel.source.x, pixel.source.y, kTint))
             << pixel.size[0] << " x " << pixel.size[1] << " at (" << pixel.destination.x << ", "
             << pixel.destination.y << ")";
@@ -199,7 +201,7 @@ TEST_P(DrawJigsawImageSweep, PutsTheTiledSourcePixelOnEveryDestinationPixelAtEve
     }
     ASSERT_FALSE(HasFatalFailure());
     image.margins = sweep.margins;
-    TestCanvas canvas(46, 46);
+    Surface canvas(46, 46);
     for (int width = 1; width <= 40; ++width) {
         for (int height = 1; height <= 40; ++height) {
             SCOPED_TRACE(testing::Message() << width << " x " << height);
@@ -248,7 +250,7 @@ TEST_P(DrawJigsawImageClip, DrawsOnlyTheVisiblePartOfEachPiece) {
     KvJigsawImage image;
     TestImage::LoadWhole(image, kPictureSize, kPictureSize);
     SetRect(&image.margins, 7, 7, 7, 7);
-    TestCanvas canvas(130, 230);
+    Surface canvas(130, 230);
     const RECT clip = GetParam().clip;
     DrawAndCheck(canvas, image, {100, 200, 122, 222}, &clip);
 }
@@ -269,39 +271,29 @@ TEST(ImageDrawing, TheClippedWorkedExampleStartsAtTheClipCorner) {
     KvJigsawImage image;
     TestImage::LoadWhole(image, kPictureSize, kPictureSize);
     SetRect(&image.margins, 7, 7, 7, 7);
-    TestCanvas canvas(130, 230);
+    Surface canvas(130, 230);
     const RECT clip = {110, 205, 500, 500};
-    ASSERT_TRUE(DrawJigsawImage(canvas.Dc(), image, 100, 200, 22, 22, &clip));
-    EXPECT_EQ(canvas.Pixel(110, 205), PictureColour(10, 5, kTint));
-    EXPECT_EQ(canvas.Pixel(114, 206), PictureColour(14, 6, kTint));
-    EXPECT_EQ(canvas.Pixel(109, 205), TestCanvas::kBackground);
-    EXPECT_EQ(canvas.Pixel(110, 204), TestCanvas::kBackground);
-    EXPECT_EQ(canvas.Pixel(121, 221), PictureColour(21, 21, kTint));
-}
-
-std::vector<std::uint32_t> AllPixels(const TestCanvas& canvas) {
-    std::vector<std::uint32_t> pixels;
-    for (int y = 0; y < canvas.Height(); ++y) {
-        for (int x = 0; x < canvas.Width(); ++x) {
-            pixels.push_back(canvas.Pixel(x, y));
-        }
-    }
-    return pixels;
+    ASSERT_TRUE(DrawJigsawImage(canvas, image, 100, 200, 22, 22, &clip));
+    EXPECT_EQ(canvas.Rgb(110, 205), PictureColour(10, 5, kTint));
+    EXPECT_EQ(canvas.Rgb(114, 206), PictureColour(14, 6, kTint));
+    EXPECT_EQ(canvas.Rgb(109, 205), kBackground);
+    EXPECT_EQ(canvas.Rgb(110, 204), kBackground);
+    EXPECT_EQ(canvas.Rgb(121, 221), PictureColour(21, 21, kTint));
 }
 
 TEST(ImageDrawing, NegativeMarginsDrawLikeZeroMargins) {
     KvJigsawImage image;
     TestImage::LoadWhole(image, kPictureSize, kPictureSize);
-    TestCanvas canvas(60, 60);
+    Surface canvas(60, 60);
     SetRect(&image.margins, 0, 0, 0, 0);
-    ASSERT_TRUE(DrawJigsawImage(canvas.Dc(), image, 5, 5, 50, 50, nullptr));
-    const std::vector<std::uint32_t> zero = AllPixels(canvas);
-    ASSERT_EQ(zero[5 * 60 + 5], PictureColour(0, 0, kTint));
+    ASSERT_TRUE(DrawJigsawImage(canvas, image, 5, 5, 50, 50, nullptr));
+    const std::vector<std::uint32_t> zero = canvas.Pixels();
+    ASSERT_EQ(canvas.Rgb(5, 5), PictureColour(0, 0, kTint));
 
     SetRect(&image.margins, -3, -9, -1, -40);
-    canvas.Clear();
-    ASSERT_TRUE(DrawJigsawImage(canvas.Dc(), image, 5, 5, 50, 50, nullptr));
-    EXPECT_TRUE(AllPixels(canvas) == zero);
+    canvas.Fill(RGB(0, 0, 0));
+    ASSERT_TRUE(DrawJigsawImage(canvas, image, 5, 5, 50, 50, nullptr));
+    EXPECT_TRUE(canvas.Pixels() == zero);
 }
 
 // A committed page that may not be read.
@@ -316,10 +308,10 @@ class UnreadablePage {
     void* page_;
 };
 
-bool CanvasUntouched(const TestCanvas& canvas) {
-    const std::vector<std::uint32_t> pixels = AllPixels(canvas);
+bool CanvasUntouched(const Surface& canvas) {
+    const std::vector<std::uint32_t> pixels = canvas.Pixels();
     return std::all_of(pixels.begin(), pixels.end(),
-                       [](std::uint32_t pixel) { return pixel == TestCanvas::kBackground; });
+                       [](std::uint32_t pixel) { return pixel == kBackground; });
 }
 
 TEST(ImageDrawing, ReportsEmptyInvertedUnreadableAndMissingInputsAndDrawsNothing) {
@@ -334,7 +326,7 @@ TEST(ImageDrawing, ReportsEmptyInvertedUnreadableAndMissingInputsAndDrawsNothing
     const UnreadablePage unreadable;
     const RECT disjoint = {50, 50, 60, 60};
     const RECT emptyClip = {10, 10, 10, 20};
-    TestCanvas canvas(40, 40);
+    Surface canvas(40, 40);
 
     const struct {
         const char* name;
@@ -345,19 +337,19 @@ TEST(ImageDrawing, ReportsEmptyInvertedUnreadableAndMissingInputsAndDrawsNothing
         const RECT* clip;
         bool result;
     } cases[] = {
-        {"zero width", canvas.Dc(), image, 0, 20, nullptr, false},
-        {"zero height", canvas.Dc(), image, 20, 0, nullptr, false},
-        {"negative width", canvas.Dc(), image, -20, 20, nullptr, false},
-        {"negative height", canvas.Dc(), image, 20, -20, nullptr, false},
-        {"never loaded", canvas.Dc(), empty, 20, 20, nullptr, false},
-        {"store entry gone", canvas.Dc(), gone, 20, 20, nullptr, false},
-        {"unreadable clip", canvas.Dc(), image, 20, 20, unreadable.AsRect(), false},
+        {"zero width", canvas, image, 0, 20, nullptr, false},
+        {"zero height", canvas, image, 20, 0, nullptr, false},
+        {"negative width", canvas, image, -20, 20, nullptr, false},
+        {"negative height", canvas, image, 20, -20, nullptr, false},
+        {"never loaded", canvas, empty, 20, 20, nullptr, false},
+        {"store entry gone", canvas, gone, 20, 20, nullptr, false},
+        {"unreadable clip", canvas, image, 20, 20, unreadable.AsRect(), false},
         {"no device context", nullptr, image, 20, 20, nullptr, false},
-        {"clip outside", canvas.Dc(), image, 20, 20, &disjoint, true},
-        {"empty clip", canvas.Dc(), image, 20, 20, &emptyClip, true},
+        {"clip outside", canvas, image, 20, 20, &disjoint, true},
+        {"empty clip", canvas, image, 20, 20, &emptyClip, true},
     };
     for (const auto& drawCase : cases) {
-        canvas.Clear();
+        canvas.Fill(RGB(0, 0, 0));
         EXPECT_EQ(DrawJigsawImage(drawCase.dc, drawCase.image, 5, 5, drawCase.width,
                                   drawCase.height, drawCase.clip),
                   drawCase.result)
@@ -369,20 +361,20 @@ TEST(ImageDrawing, ReportsEmptyInvertedUnreadableAndMissingInputsAndDrawsNothing
 TEST(ImageDrawing, DrawImagePartReportsZeroSizesAndSkipsNegativeOnes) {
     KvJigsawImage image;
     TestImage::LoadWhole(image, kPictureSize, kPictureSize);
-    TestCanvas canvas(40, 40);
+    Surface canvas(40, 40);
     Gdiplus::GpGraphics* graphics = nullptr;
-    ASSERT_EQ(Gdiplus::DllExports::GdipCreateFromHDC(canvas.Dc(), &graphics), Gdiplus::Ok);
+    ASSERT_EQ(Gdiplus::DllExports::GdipCreateFromHDC(canvas, &graphics), Gdiplus::Ok);
     EXPECT_FALSE(DrawImagePart(image, graphics, 0, 0, 0, 5, 0, 0, 5, 5));
     EXPECT_FALSE(DrawImagePart(image, graphics, 0, 0, 5, 5, 0, 0, 5, 0));
     EXPECT_TRUE(DrawImagePart(image, graphics, 10, 10, -5, 5, 0, 0, 5, 5));
     EXPECT_TRUE(DrawImagePart(image, graphics, 10, 10, 5, 5, 30, 0, 5, 5));  // outside the rect
     EXPECT_TRUE(DrawImagePart(image, graphics, 1, 2, 3, 4, 5, 6, 3, 4));
     Gdiplus::DllExports::GdipDeleteGraphics(graphics);
-    EXPECT_EQ(canvas.Pixel(1, 2), PictureColour(5, 6, kTint));
-    EXPECT_EQ(canvas.Pixel(3, 5), PictureColour(7, 9, kTint));
-    EXPECT_EQ(canvas.Pixel(4, 2), TestCanvas::kBackground);
-    EXPECT_EQ(canvas.Pixel(10, 10), TestCanvas::kBackground);
-    EXPECT_EQ(canvas.Pixel(14, 14), TestCanvas::kBackground);
+    EXPECT_EQ(canvas.Rgb(1, 2), PictureColour(5, 6, kTint));
+    EXPECT_EQ(canvas.Rgb(3, 5), PictureColour(7, 9, kTint));
+    EXPECT_EQ(canvas.Rgb(4, 2), kBackground);
+    EXPECT_EQ(canvas.Rgb(10, 10), kBackground);
+    EXPECT_EQ(canvas.Rgb(14, 14), kBackground);
 }
 
 // Parts that leave nothing to draw are skipped with success: GDI+ would mirror a source of
@@ -392,7 +384,7 @@ TEST(ImageDrawing, DrawImagePartSkipsMirroredAndVanishingPartsAndReportsAMissing
     KvJigsawImage image;
     TestImage::LoadWhole(image, kPictureSize, kPictureSize);
     const KvJigsawImage empty;
-    TestCanvas canvas(40, 40);
+    Surface canvas(40, 40);
     struct Area {
         int x;
         int y;
@@ -412,9 +404,9 @@ TEST(ImageDrawing, DrawImagePartSkipsMirroredAndVanishingPartsAndReportsAMissing
         {"no bitmap", empty, {10, 10, 5, 5}, {0, 0, 5, 5}, false},
     };
     for (const auto& part : cases) {
-        canvas.Clear();
+        canvas.Fill(RGB(0, 0, 0));
         Gdiplus::GpGraphics* graphics = nullptr;
-        ASSERT_EQ(Gdiplus::DllExports::GdipCreateFromHDC(canvas.Dc(), &graphics), Gdiplus::Ok);
+        ASSERT_EQ(Gdiplus::DllExports::GdipCreateFromHDC(canvas, &graphics), Gdiplus::Ok);
         const Area& d = part.destination;
         const Area& s = part.source;
         EXPECT_EQ(DrawImagePart(part.image, graphics, d.x, d.y, d.width, d.height, s.x, s.y,

@@ -8,7 +8,7 @@
 
 #include "GlobalMemoryLock.h"
 #include "ImageEntry.h"
-#include "TemporaryFolder.h"
+#include "TestFiles.h"
 #include "TestPictures.h"
 
 namespace {

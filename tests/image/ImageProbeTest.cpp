@@ -1,9 +1,10 @@
-// The image store's teardown at exit, seen through the checked build's exit checks.
+// The image subsystem where a case needs a process of its own: the store's teardown at exit, seen
+// through the checked build's exit checks, and GDI+ started again after its last release.
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "ProbeRun.h"
+#include "GameProcess.h"
 
 namespace {
 
@@ -16,10 +17,18 @@ bool HasLineStartingWith(const std::string& text, const std::string& start) {
 // whatever is left at exit and ends the process with the leak status.
 TEST(ImageStoreExit, PicturesStillStoredAtExitAreDisposedOf) {
     std::string output;
-    EXPECT_EQ(RunSiblingProgram(L"image_store_exit_probe.exe", L"", output), 0u) << output;
+    EXPECT_EQ(RunSiblingProgram(L"image_probe.exe", L"stored-at-exit", output), 0u) << output;
     EXPECT_EQ(output.rfind("stored\n", 0), 0u) << output;
     EXPECT_FALSE(HasLineStartingWith(output, "checked calls: ")) << output;
     EXPECT_FALSE(HasLineStartingWith(output, "checked heap: ")) << output;
+}
+
+// In a process where nothing else holds GDI+, the last release shuts it down; an image loaded
+// after that starts it again.
+TEST(GdiplusRuntime, StartsAgainAfterTheLastReleaseShutItDown) {
+    std::string output;
+    EXPECT_EQ(RunSiblingProgram(L"image_probe.exe", L"gdiplus-restarts", output), 0u) << output;
+    EXPECT_EQ(output, "restarted\n");
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include "GdiplusRuntime.h"
 #include "ImageStore.h"
 #include "KvImage.h"
-#include "TemporaryFolder.h"
+#include "TestFiles.h"
 #include "TestPictures.h"
 
 namespace {
@@ -308,21 +308,6 @@ TEST(GdiplusRuntime, EachImageHoldsOneAcquisitionForItsLife) {
     EXPECT_EQ(GdiplusAcquisitionCount(), before + 1);
     ReleaseGdiplus();
     EXPECT_EQ(GdiplusAcquisitionCount(), before);
-}
-
-TEST(GdiplusRuntime, StartsAgainAfterTheLastReleaseShutItDown) {
-    // Nothing else holds GDI+ in this test's own process until it creates an image.
-    if (GdiplusAcquisitionCount() != 0) {
-        GTEST_SKIP() << "GDI+ is held by an earlier test in this process";
-    }
-    ReleaseGdiplus();
-    EXPECT_EQ(GdiplusAcquisitionCount(), 0);
-    ASSERT_TRUE(AcquireGdiplus());
-    ReleaseGdiplus();
-    const std::vector<std::uint8_t> bytes = MakeBitmapFile(2, 2, kTint);
-    KvImage image;
-    EXPECT_TRUE(image.LoadFromMemory(bytes.data(), bytes.size(), false));
-    EXPECT_EQ(ReadPixels(image.Bitmap()), PicturePixels(2, 2, kTint));
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include "ImageStore.h"
 #include "KvImage.h"
 #include "KvJigsawImage.h"
-#include "TemporaryFolder.h"
+#include "TestFiles.h"
 #include "TestPictures.h"
 
 namespace {

@@ -9,22 +9,11 @@
 #include <windows.h>
 
 #include "GameProcess.h"
-#include "kvblocks_version.h"
 
 namespace {
 
 constexpr DWORD WindowLimit = 30000;
 constexpr DWORD ExitLimit = 10000;
-
-// The C runtime's "%ls" cannot convert Chinese in the "C" locale; the log reads UTF-8.
-std::string Utf8(const std::wstring& text) {
-    const int length = static_cast<int>(text.size());
-    std::string bytes(
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), length, nullptr, 0, nullptr, nullptr), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), length, &bytes[0], static_cast<int>(bytes.size()),
-                        nullptr, nullptr);
-    return bytes;
-}
 
 }  // namespace
 
@@ -48,9 +37,7 @@ int main(int argc, char** argv) {
         }
         return 4;
     }
-    // The title the program builds from its version record: "%s （%u.%u）:".
-    const std::wstring expected = L"下落方块 （" + std::to_wstring(KV_VERSION_MAJOR) + L"." +
-                                  std::to_wstring(KV_VERSION_MINOR) + L"）:";
+    const std::wstring expected = GameTitle();
     const std::wstring title = WindowText(windows.main);
     if (title != expected) {
         std::fprintf(stderr, "window title \"%s\", expected \"%s\"\n", Utf8(title).c_str(),

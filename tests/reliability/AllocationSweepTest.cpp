@@ -12,14 +12,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "GameDriver.h"
 #include "GameProcess.h"
-#include "ScopedEnvironment.h"
 
 namespace {
 
-constexpr UINT_PTR StartDelayTimer = 3;
-constexpr UINT_PTR FallTimer = 4;
-constexpr UINT_PTR SpawnTimer = 5;
 constexpr int PiecesPlayed = 4;
 // How many failing runs at most, unless KV_SWEEP_RUNS asks for another number: about a second
 // each here.
@@ -40,27 +37,23 @@ struct RunOutcome {
 
 // Plays the session: start a game with the button, drop a few pieces with keys and the game's
 // own timer ticks, close. A game that shows no window must end by itself.
-RunOutcome RunSession() {
+RunOutcome RunSession(const GameProcess::Environment& environment = {}) {
     RunOutcome outcome;
     {
-        GameProcess game(KV_GAME_PROGRAM);
+        GameProcess game(KV_GAME_PROGRAM, true, environment);
         if (!game.Started()) {
             return outcome;
         }
         const GameWindows windows = game.WaitForWindows(WindowLimit);
         outcome.windowShown = windows.main != nullptr;
         if (outcome.windowShown) {
-            PostMessageW(windows.button, BM_CLICK, 0, 0);
-            PostMessageW(windows.main, WM_TIMER, StartDelayTimer, 0);
+            GameDriver driver(windows);
+            driver.StartGame();
             for (int piece = 0; piece < PiecesPlayed; ++piece) {
-                const WPARAM key = piece % 2 == 0 ? VK_LEFT : VK_RIGHT;
-                PostMessageW(windows.main, WM_KEYDOWN, key, 1);
-                PostMessageW(windows.main, WM_KEYDOWN, VK_SPACE, 1);
-                PostMessageW(windows.main, WM_KEYDOWN, VK_DOWN, 1);
-                PostMessageW(windows.main, WM_TIMER, FallTimer, 0);
-                PostMessageW(windows.main, WM_TIMER, SpawnTimer, 0);
+                driver.PlayPiece(
+                    {static_cast<UINT>(piece % 2 == 0 ? VK_LEFT : VK_RIGHT), VK_SPACE});
             }
-            outcome.piecesPlayed = WaitForEmptyQueue(windows, 1, QueueLimit);
+            outcome.piecesPlayed = driver.Settle(QueueLimit);
             PostMessageW(windows.main, WM_CLOSE, 0, 0);
         }
         outcome.exitCode = game.WaitForExit(ExitLimit);
@@ -116,11 +109,7 @@ TEST(AllocationSweepTest, EveryFailedAllocationEndsTheGameCleanly) {
             static_cast<unsigned long>((run * static_cast<long long>(allocations)) / runs);
         first = first == 0 ? failing : first;
         last = failing;
-        RunOutcome outcome;
-        {
-            ScopedEnvironment fail(L"KV_FAIL_ALLOCATION", std::to_wstring(failing));
-            outcome = RunSession();
-        }
+        const RunOutcome outcome = RunSession({{L"KV_FAIL_ALLOCATION", std::to_wstring(failing)}});
         ++exitCodes[outcome.exitCode];
         statuses += " " + std::to_string(failing) + (outcome.windowShown ? "w" : "") + ":" +
                     std::to_string(outcome.exitCode);

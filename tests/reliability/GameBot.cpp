@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "RecordingFlow.h"
+
 namespace {
 
 constexpr int Width = GameRules::kWellWidth;
@@ -53,46 +55,29 @@ int GameBot::Slide(const TestMainWnd& game) {
     return fitting[std::uniform_int_distribution<std::size_t>(0, fitting.size() - 1)(random_)];
 }
 
+// The well after the drop comes from the game's own rules, played on a copy of the game: the
+// piece slides a column at a time as far as it may, drops and lands, and full rows go.
 double GameBot::Rate(const TestMainWnd& game, int shift, bool& fits) const {
-    fits = false;
-    bool filled[Width][Height] = {};
-    for (int x = 0; x < Width; ++x) {
-        for (int y = 0; y < Height; ++y) {
-            filled[x][y] = game.board[x][y] != 0;
+    RecordingFlow trial;
+    std::copy(&game.board[0][0], &game.board[0][0] + Width * Height, &trial.board[0][0]);
+    trial.Place(game.currentType, game.currentOrientation, game.pieceX, game.pieceY);
+    for (int step = 0; step < std::abs(shift); ++step) {
+        const std::int32_t column = trial.pieceX;
+        if (shift < 0) {
+            trial.MovePieceLeft();
+        } else {
+            trial.MovePieceRight();
         }
-    }
-    auto isFree = [&](int x, int y) {
-        return x >= 0 && x < Width && y >= 0 && y < Height && !filled[x][y];
-    };
-    for (const Cell& cell : game.pieceCells) {
-        if (!isFree(cell.x + shift, cell.y)) {
+        if (trial.pieceX == column) {
+            fits = false;
             return 0.0;
         }
     }
-    int fall = 0;
-    for (;;) {
-        bool canFall = true;
-        for (const Cell& cell : game.pieceCells) {
-            canFall = canFall && isFree(cell.x + shift, cell.y + fall + 1);
-        }
-        if (!canFall) {
-            break;
-        }
-        ++fall;
-    }
     fits = true;
-    for (const Cell& cell : game.pieceCells) {
-        filled[cell.x + shift][cell.y + fall] = true;
-    }
+    trial.DropPiece();
+    trial.StepPiece();
+    const int rows = static_cast<int>(trial.rowsRemoved);
 
-    int rows = 0;
-    for (int y = 0; y < Height; ++y) {
-        bool full = true;
-        for (int x = 0; x < Width; ++x) {
-            full = full && filled[x][y];
-        }
-        rows += full ? 1 : 0;
-    }
     int holes = 0;
     int totalHeight = 0;
     int bumps = 0;
@@ -100,7 +85,7 @@ double GameBot::Rate(const TestMainWnd& game, int shift, bool& fits) const {
     for (int x = 0; x < Width; ++x) {
         int top = Height;
         for (int y = 0; y < Height; ++y) {
-            if (filled[x][y]) {
+            if (trial.board[x][y] != 0) {
                 top = std::min(top, y);
             } else if (top < y) {
                 ++holes;

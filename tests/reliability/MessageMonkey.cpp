@@ -5,16 +5,12 @@
 #include <cstdio>
 #include <iterator>
 
+#include "KvWnd.h"
+
 namespace {
 
-// The game's timers, the framework's own, and ids nobody uses.
-constexpr UINT_PTR StartDelayTimer = 3;
-constexpr UINT_PTR FallTimer = 4;
-constexpr UINT_PTR SpawnTimer = 5;
-constexpr UINT_PTR GameOverTimer = 6;
+// Ids that none of the game's timers has: the framework's own, and ids nobody uses.
 constexpr UINT_PTR OtherTimers[] = {0, 1, 2, 7, 100};
-// Restores the window and brings it to the front; any process may post it.
-constexpr UINT RestoreMessage = WM_USER + 104;
 
 // The keys the game acts on.
 constexpr UINT BoundKeys[] = {VK_SPACE, VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN, 'A', 'D', 'S', 'W'};
@@ -24,13 +20,12 @@ constexpr int MinimumSize = 650;
 constexpr int LargestWidth = 1400;
 constexpr int LargestHeight = 1100;
 
-constexpr wchar_t StartCaption[] = L"开始游戏";
-
 // Every held key repeats at most this often before it is released.
 constexpr int MostRepeats = 8;
 
-// A message's answer within a second counts as an answer.
-constexpr UINT SendLimit = 1000;
+// A message sent is given this long to be answered, so that a hung game fails the check that
+// follows instead of hanging the monkey.
+constexpr UINT SendLimit = 20000;
 
 // Returns the lParam of a key message: repeat count, scan code, previous state and transition,
 // as the system fills them for a key that goes down, repeats or comes up.
@@ -49,7 +44,7 @@ LPARAM KeyLParam(UINT key, bool wasDown, bool goingUp) {
 }  // namespace
 
 MessageMonkey::MessageMonkey(const GameWindows& windows, std::uint32_t seed)
-    : windows_(windows), random_(seed) {}
+    : windows_(windows), driver_(windows), random_(seed) {}
 
 int MessageMonkey::Below(int limit) {
     return std::uniform_int_distribution<int>(0, limit - 1)(random_);
@@ -79,7 +74,7 @@ void MessageMonkey::Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam
 // the first click, so the button is pressed more often while no game runs than during one; the
 // difficulty can only change then.
 void MessageMonkey::Act() {
-    const bool idle = WindowText(windows_.button) == StartCaption;
+    const bool idle = !driver_.InGame();
     const int idleRoll = Below(100);
     if (idleRoll < (idle ? 10 : 1)) {
         ClickButton();
@@ -137,15 +132,15 @@ void MessageMonkey::TickTimers() {
     const int count = 1 + Below(20);
     for (int i = 0; i < count; ++i) {
         const int roll = Below(200);
-        UINT_PTR id = GameOverTimer;
+        UINT_PTR id = GameFlow::GameOverTimer;
         if (roll < 16) {
             id = OtherTimers[Below(static_cast<int>(std::size(OtherTimers)))];
         } else if (roll < 40) {
-            id = StartDelayTimer;
+            id = GameFlow::StartDelayTimer;
         } else if (roll < 120) {
-            id = FallTimer;
+            id = GameFlow::FallTimer;
         } else if (roll < 199) {
-            id = SpawnTimer;
+            id = GameFlow::SpawnTimer;
         }
         Post(windows_.main, WM_TIMER, id, 0);
         ++tally_.timerTicks;
@@ -160,8 +155,8 @@ void MessageMonkey::DropPieces() {
             PostKey(windows_.main, Below(2) == 0 ? VK_LEFT : VK_RIGHT, Below(4));
         }
         PostKey(windows_.main, VK_DOWN, 0);
-        Post(windows_.main, WM_TIMER, FallTimer, 0);
-        Post(windows_.main, WM_TIMER, SpawnTimer, 0);
+        Post(windows_.main, WM_TIMER, GameFlow::FallTimer, 0);
+        Post(windows_.main, WM_TIMER, GameFlow::SpawnTimer, 0);
         tally_.timerTicks += 2;
     }
 }
@@ -272,7 +267,7 @@ void MessageMonkey::ChangeShowState() {
     ++tally_.showChanges;
     static constexpr WPARAM Commands[] = {SC_MINIMIZE, SC_MAXIMIZE, SC_RESTORE};
     if (Below(8) == 0) {
-        Post(windows_.main, RestoreMessage, 0, 0);
+        Post(windows_.main, WM_KV_RESTORE, 0, 0);
     } else {
         Post(windows_.main, WM_SYSCOMMAND, Commands[Below(3)], 0);
     }
@@ -289,7 +284,7 @@ bool MessageMonkey::Answers(UINT limit, DWORD& elapsed) const {
 
 bool MessageMonkey::Drain(DWORD limit, DWORD& elapsed) {
     const DWORD start = GetTickCount();
-    const bool drained = WaitForEmptyQueue(windows_, ++drainMarker_, limit);
+    const bool drained = driver_.Settle(limit);
     elapsed = GetTickCount() - start;
     return drained;
 }

@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include "GameDriver.h"
 #include "GameProcess.h"
 
 class MessageMonkey {
@@ -64,9 +65,9 @@ class MessageMonkey {
     void Remember(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     GameWindows windows_;
+    GameDriver driver_;
     std::mt19937 random_;
     Tally tally_;
-    int drainMarker_ = 0;
 
     struct Input {
         HWND window;

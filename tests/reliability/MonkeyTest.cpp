@@ -1,6 +1,7 @@
 // Random play against the built game from a second process: at least 20 000 inputs of every kind
-// in bounded time while the game keeps answering, then a close that ends it with exit code 0;
-// and shorter runs of the same against the builds with broken resources.
+// while the game keeps answering and taking them, then a close that ends it with exit code 0;
+// and shorter runs of the same against the builds with broken resources. The limits catch a
+// hang, never a speed: the times seen are printed, and speed is the benchmarks' to measure.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include <windows.h>
 
 #include "FaultWatch.h"
+#include "GameDriver.h"
 #include "GameProcess.h"
 #include "MessageMonkey.h"
 #include "RunSeed.h"
@@ -19,11 +21,8 @@ namespace {
 // KV_MONKEY_INPUTS asks for a longer run.
 constexpr long MinimumInputs = 20000;
 constexpr long BrokenBuildInputs = 4000;
-// A run must send its inputs at no fewer than this many a second, or the game has become too
-// slow to play; 20 000 inputs take about 15 seconds here.
-constexpr long SlowestPace = 100;
-// The game must answer a sent message within a second, checked this often.
-constexpr UINT AnswerLimit = 1000;
+// The game must answer a sent message, checked this often.
+constexpr UINT AnswerLimit = 20000;
 constexpr long AnswerEvery = 20;
 // The game must take every posted input within this time, checked this often. Waiting for it
 // also leaves the game the idle moments in which it paints.
@@ -32,8 +31,6 @@ constexpr long DrainEvery = 40;
 // Generous limits for starting and ending, since the machine may be busy with other tests.
 constexpr DWORD StartLimit = 90000;
 constexpr DWORD ExitLimit = 60000;
-
-constexpr wchar_t StopCaption[] = L"停止游戏";
 
 // Sends `inputs` random inputs to the program and closes it.
 void RunMonkey(const char* program, long inputs) {
@@ -47,8 +44,8 @@ void RunMonkey(const char* program, long inputs) {
     ASSERT_NE(windows.main, nullptr) << "the game's window did not appear";
 
     MessageMonkey monkey(windows, seed);
+    GameDriver driver(windows);
     const DWORD start = GetTickCount();
-    const DWORD runLimit = static_cast<DWORD>(inputs / SlowestPace * 1000);
     long nextAnswer = AnswerEvery;
     long nextDrain = DrainEvery;
     DWORD slowestAnswer = 0;
@@ -77,13 +74,12 @@ void RunMonkey(const char* program, long inputs) {
                 << " inputs; " << monkey.DescribeGame() << "; the last inputs:\n"
                 << monkey.RecentInputs();
             slowestDrain = std::max(slowestDrain, elapsed);
-            // With the queue empty the button shows the state that the inputs left.
-            const bool inGame = WindowText(windows.button) == StopCaption;
+            // With the queue empty the list shows the state that the inputs left.
+            const bool inGame = driver.InGame();
             gamesStarted += inGame && !wasInGame ? 1 : 0;
             gamesEnded += !inGame && wasInGame ? 1 : 0;
             wasInGame = inGame;
         }
-        ASSERT_LT(GetTickCount() - start, runLimit) << "only " << sent << " inputs were sent";
     }
     DWORD elapsed = 0;
     ASSERT_TRUE(monkey.Drain(DrainLimit, elapsed));

@@ -95,11 +95,15 @@ class SmallWindowTest : public ::testing::Test {
         ASSERT_EQ(client.right, width);
         ASSERT_EQ(client.bottom, height);
 
+        const bool playing = window.state == GameState::Playing;
         static constexpr UINT Keys[] = {VK_LEFT, VK_SPACE, VK_RIGHT, VK_DOWN};
         for (UINT key : Keys) {
             Send(hwnd, WM_KEYDOWN, key, 1);
         }
         Send(hwnd, WM_TIMER, KvMainWnd::FallTimer, 0);
+        ASSERT_TRUE(!playing || window.state == GameState::Landed ||
+                    window.state == GameState::GameOverPause)
+            << "the dropped piece did not land";
         Send(hwnd, WM_TIMER, KvMainWnd::SpawnTimer, 0);
         if (window.state == GameState::GameOverPause) {
             Send(hwnd, WM_TIMER, KvMainWnd::GameOverTimer, 0);

@@ -4,7 +4,7 @@
 
 #include "ExecutablePath.h"
 #include "FileExists.h"
-#include "TemporaryFile.h"
+#include "TestFiles.h"
 #include "WideStringPrinter.h"
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Surface.h"
 #include "WindowTestSupport.h"
 
 namespace {
@@ -150,45 +151,23 @@ TEST(KvWndPaint, AnEmptyUpdateRegionPaintsNothing) {
     EXPECT_TRUE(window.paints.empty());
 }
 
-// A 32-bit picture whose pixel (x, y) is RGB(x, y, 0x55), to read positions back from colours.
-class PatternDc {
-  public:
-    PatternDc(int width, int height) : dc_(CreateCompatibleDC(nullptr)) {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        old_ = SelectObject(dc_, bitmap_);
-        auto* pixels = static_cast<DWORD*>(bits);
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
-                pixels[y * width + x] = (x << 16) | (y << 8) | 0x55;
-            }
+// Returns a picture whose pixel (x, y) is RGB(x, y, 0x55), to read positions back from colours.
+Surface PositionPattern(int width, int height) {
+    Surface pattern(width, height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            SetPixelV(pattern, x, y, RGB(x, y, 0x55));
         }
     }
-    ~PatternDc() {
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    operator HDC() const { return dc_; }
-
-  private:
-    HDC dc_;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ old_ = nullptr;
-};
+    return pattern;
+}
 
 TEST(KvWndPaint, AChildShowsTheParentsBackgroundAtItsOwnPlace) {
     RecordingWindow parent;
     ASSERT_TRUE(parent.Create(0xB, WS_OVERLAPPEDWINDOW, 0, nullptr, nullptr));
     MoveWindow(parent.GetHwnd(), 50, 40, 300, 250, FALSE);
     ShowWindow(parent.GetHwnd(), SW_SHOWNOACTIVATE);
-    PatternDc background(200, 150);
+    const Surface background = PositionPattern(200, 150);
     RecordingWindow child;
     ASSERT_TRUE(child.CreateChild(parent.GetHwnd(), background));
     MoveWindow(child.GetHwnd(), 30, 20, 60, 40, FALSE);

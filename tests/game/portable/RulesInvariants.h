@@ -33,9 +33,8 @@ struct RulesSnapshot {
 
     bool operator==(const RulesSnapshot& other) const {
         return statusText == other.statusText && paused == other.paused && state == other.state &&
-               currentType == other.currentType &&
-               pieceX == other.pieceX && pieceY == other.pieceY &&
-               currentOrientation == other.currentOrientation &&
+               currentType == other.currentType && pieceX == other.pieceX &&
+               pieceY == other.pieceY && currentOrientation == other.currentOrientation &&
                std::equal(std::begin(pieceCells), std::end(pieceCells),
                           std::begin(other.pieceCells)) &&
                nextType == other.nextType && nextOrientation == other.nextOrientation &&

@@ -1,6 +1,7 @@
 // The main window as the game flow's front end: its controls, its list of levels, its timers, the
 // keys and clicks it hands on, the areas it repaints and its close, driven by the messages the
 // system would send.
+#include <cstdlib>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "AppContext.h"
 #include "MainWindowFixture.h"
+#include "Polling.h"
 
 namespace {
 
@@ -172,6 +174,26 @@ TEST_F(MainWindowTest, CloseDuringGameDestroysWindowThroughPostedRequest) {
     EXPECT_EQ(window.GetHwnd(), nullptr);
     EXPECT_EQ(TakeQuitMessage(), 0);
     EXPECT_EQ(GetAppContext().moduleHandle, nullptr) << "the context is released";
+}
+
+// Returns the types of the first pieces a window chooses, from the random state a new process
+// starts with, so that only the window's own seeding tells two runs apart.
+std::vector<std::int32_t> FirstPiecesOfANewWindow() {
+    std::srand(1);
+    TestMainWnd window;
+    std::vector<std::int32_t> types;
+    for (int i = 0; i < 32; ++i) {
+        window.ChooseNextPiece();
+        types.push_back(window.nextType);
+    }
+    return types;
+}
+
+TEST(MainWindowPieces, GamesBegunAtDifferentTimesGetDifferentPieces) {
+    const std::vector<std::int32_t> first = FirstPiecesOfANewWindow();
+    const DWORD begun = GetTickCount();
+    ASSERT_TRUE(PollUntil([&] { return GetTickCount() != begun; }, 20000));
+    EXPECT_NE(FirstPiecesOfANewWindow(), first);
 }
 
 }  // namespace

@@ -57,8 +57,6 @@ GameProcess::GameProcess(const std::wstring& path, const std::wstring& arguments
     if (output == INVALID_HANDLE_VALUE) {
         return;
     }
-    // The exit report's file is made again by the program, only at its own exit.
-    DeleteFileW(exitReport_.Path().c_str());
     std::wstring commandLine = L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;

@@ -64,7 +64,9 @@ class GameProcess {
     bool started_ = false;
     bool checked_;
     TemporaryFile output_;
-    TemporaryFile exitReport_;  // written only at the program's own exit
+    // Made empty and kept, so that its name is not handed to another file; the program writes
+    // it only at its own exit.
+    TemporaryFile exitReport_;
 };
 
 // Returns the Windows path of `name`, a program built beside this test program.

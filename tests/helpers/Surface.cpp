@@ -1,6 +1,8 @@
 #include "Surface.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <string>
 #include <utility>
 
 Surface::Surface(int width, int height) : width_(width), height_(height) {
@@ -102,6 +104,16 @@ std::vector<std::uint32_t> Surface::CopyOf(HDC source) {
     return Pixels();
 }
 
+namespace {
+
+std::string Hex(std::uint32_t pixel) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%06X", static_cast<unsigned>(pixel));
+    return text;
+}
+
+}  // namespace
+
 ::testing::AssertionResult SamePixels(const std::vector<std::uint32_t>& actual,
                                       const std::vector<std::uint32_t>& expected, int width) {
     if (actual.size() != expected.size()) {
@@ -120,6 +132,6 @@ std::vector<std::uint32_t> Surface::CopyOf(HDC source) {
     }
     return ::testing::AssertionFailure()
            << differing << " pixels differ, the first at (" << first % width << ", "
-           << first / width << "): 0x" << std::hex << actual[first] << " instead of 0x"
-           << expected[first];
+           << first / width << "): " << Hex(actual[first]) << " instead of "
+           << Hex(expected[first]);
 }

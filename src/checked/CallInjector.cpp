@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <numeric>
 
 #include "CheckedOutput.h"
 #include "CodeAddress.h"
@@ -63,17 +64,20 @@ struct State {
     std::size_t siteCount;
     FailedCall failedCalls[FailedCallCapacity];
     std::size_t failedCallCount;
-    std::uint64_t failedTotal;
 };
 
 // Zero, and so an unlocked SRWLOCK, before any code runs.
 State state{};
 
-// Reads a positive decimal number that makes up the whole of `text`.
-bool ReadNumber(const char* text, std::uint64_t& number) {
-    char* end = nullptr;
-    number = std::strtoull(text, &end, 10);
-    return end != text && *end == '\0' && number > 0;
+// Returns the row of the function whose name is the first `length` characters of `name`, or -1.
+int FunctionNamed(const char* name, std::size_t length) {
+    for (int index = 0; index < FunctionCount; ++index) {
+        if (std::strlen(Functions[index].name) == length &&
+            std::strncmp(Functions[index].name, name, length) == 0) {
+            return index;
+        }
+    }
+    return -1;
 }
 
 bool ChooseLocked(const char* choice) {
@@ -81,32 +85,22 @@ bool ChooseLocked(const char* choice) {
     if (choice == nullptr || *choice == '\0') {
         return true;
     }
+    // "N", or "Name:K" and "Name:K+": the number is positive and ends the choice, or its "+" does.
     const char* colon = std::strchr(choice, ':');
+    const char* digits = colon != nullptr ? colon + 1 : choice;
+    char* end = nullptr;
+    const std::uint64_t number = std::strtoull(digits, &end, 10);
+    const bool onward = colon != nullptr && *end == '+';
+    if (end == digits || end[onward ? 1 : 0] != '\0' || number == 0) {
+        return false;
+    }
+    state.choiceNumber = number;
     if (colon == nullptr) {
-        if (!ReadNumber(choice, state.choiceNumber)) {
-            return false;
-        }
         state.choice = ChoiceKind::Nth;
         return true;
     }
-    char name[64];
-    const std::size_t nameLength = static_cast<std::size_t>(colon - choice);
-    if (nameLength == 0 || nameLength >= sizeof name) {
-        return false;
-    }
-    std::memcpy(name, choice, nameLength);
-    name[nameLength] = '\0';
-    char number[24];
-    std::size_t numberLength = std::strlen(colon + 1);
-    const bool onward = numberLength > 0 && colon[numberLength] == '+';
-    numberLength -= onward ? 1 : 0;
-    if (numberLength == 0 || numberLength >= sizeof number) {
-        return false;
-    }
-    std::memcpy(number, colon + 1, numberLength);
-    number[numberLength] = '\0';
-    const int function = IndexOf(name);
-    if (function < 0 || !Functions[function].canFail || !ReadNumber(number, state.choiceNumber)) {
+    const int function = FunctionNamed(choice, static_cast<std::size_t>(colon - choice));
+    if (function < 0 || !Functions[function].canFail) {
         return false;
     }
     state.choiceFunction = function;
@@ -149,17 +143,10 @@ std::uint64_t CountLocked(int function, const void* address) {
 }
 
 bool IsChosen(int function, std::uint64_t ordinal) {
-    switch (state.choice) {
-        case ChoiceKind::Nth:
-            return state.failableCalls == state.choiceNumber;
-        case ChoiceKind::Kth:
-            return function == state.choiceFunction && ordinal == state.choiceNumber;
-        case ChoiceKind::FromKth:
-            return function == state.choiceFunction && ordinal >= state.choiceNumber;
-        case ChoiceKind::None:
-            break;
-    }
-    return false;
+    const bool ofFunction = function == state.choiceFunction;
+    return (state.choice == ChoiceKind::Nth && state.failableCalls == state.choiceNumber) ||
+           (state.choice == ChoiceKind::Kth && ofFunction && ordinal == state.choiceNumber) ||
+           (state.choice == ChoiceKind::FromKth && ofFunction && ordinal >= state.choiceNumber);
 }
 
 }  // namespace
@@ -183,16 +170,11 @@ std::uint64_t CallsOf(const char* function) {
 
 std::uint64_t FailedCalls() {
     const ExclusiveLock lock(state.lock);
-    return state.failedTotal;
+    return std::accumulate(std::begin(state.failed), std::end(state.failed), std::uint64_t{0});
 }
 
 int IndexOf(const char* function) {
-    for (int index = 0; index < FunctionCount; ++index) {
-        if (std::strcmp(Functions[index].name, function) == 0) {
-            return index;
-        }
-    }
-    return -1;
+    return FunctionNamed(function, std::strlen(function));
 }
 
 const char* NameOf(int function) {
@@ -207,7 +189,6 @@ bool ShouldFail(int function, const void* site) {
         return false;
     }
     ++state.failed[function];
-    ++state.failedTotal;
     if (state.failedCallCount < FailedCallCapacity) {
         state.failedCalls[state.failedCallCount++] = FailedCall{function, ordinal, site};
     }
@@ -219,37 +200,30 @@ void Count(int function, const void* site) {
     CountLocked(function, site);
 }
 
-bool WriteReport(const char* path) {
+void WriteReport(const char* path) {
     CheckedOutput::ReportFile report(path);
-    if (!report.IsOpen()) {
-        return false;
-    }
     const ExclusiveLock lock(state.lock);
+    const auto u = [](std::uint64_t value) { return static_cast<unsigned long long>(value); };
     char place[900];
-    report.Line("calls %llu", static_cast<unsigned long long>(state.failableCalls));
+    report.Line("calls %llu", u(state.failableCalls));
     for (std::size_t i = 0; i < state.failedCallCount; ++i) {
         const FailedCall& failed = state.failedCalls[i];
         CodeAddress::Describe(failed.site, place, sizeof place, true);
-        report.Line("failed %s %llu %s", Functions[failed.function].name,
-                    static_cast<unsigned long long>(failed.ordinal), place);
+        report.Line("failed %s %llu %s", Functions[failed.function].name, u(failed.ordinal), place);
     }
     for (int function = 0; function < FunctionCount; ++function) {
         report.Line("function %s %s %llu %llu", Functions[function].name,
-                    Functions[function].canFail ? "fails" : "releases",
-                    static_cast<unsigned long long>(state.calls[function]),
-                    static_cast<unsigned long long>(state.failed[function]));
+                    Functions[function].canFail ? "fails" : "releases", u(state.calls[function]),
+                    u(state.failed[function]));
     }
     for (const Site& site : state.sites) {
-        if (site.address == nullptr) {
-            continue;
+        if (site.address != nullptr) {
+            CodeAddress::Describe(site.address, place, sizeof place, true);
+            report.Line("site %s %llu %llu %s", Functions[site.function].name, u(site.firstOrdinal),
+                        u(site.calls), place);
         }
-        CodeAddress::Describe(site.address, place, sizeof place, true);
-        report.Line("site %s %llu %llu %s", Functions[site.function].name,
-                    static_cast<unsigned long long>(site.firstOrdinal),
-                    static_cast<unsigned long long>(site.calls), place);
     }
     ObjectTracker::WriteReport(report);
-    return true;
 }
 
 }  // namespace CallInjector

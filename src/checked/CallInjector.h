@@ -25,8 +25,8 @@ std::uint64_t CallsOf(const char* function);
 // Returns the number of calls failed on purpose so far.
 std::uint64_t FailedCalls();
 
-// Writes the report to `path`, a Windows path; false when the file cannot be made.
-bool WriteReport(const char* path);
+// Writes the report to `path`, a Windows path.
+void WriteReport(const char* path);
 
 // For the wrappers: the table's rows by their place in it.
 int IndexOf(const char* function);  // -1 for a name not in the table

@@ -7,6 +7,7 @@
 #include "CheckedHeap.h"
 
 using CheckedHeap::Form;
+using CheckedHeap::Release;
 
 namespace {
 
@@ -48,36 +49,24 @@ void* operator new[](std::size_t size, std::align_val_t a, const std::nothrow_t&
     return CheckedHeap::Allocate(size, Alignment(a), Form::AlignedArray, __builtin_return_address(0));
 }
 
-void operator delete(void* p) noexcept { CheckedHeap::Release(p, Form::Single, 0); }
-void operator delete[](void* p) noexcept { CheckedHeap::Release(p, Form::Array, 0); }
-void operator delete(void* p, std::size_t size) noexcept {
-    CheckedHeap::Release(p, Form::Single, size);
-}
-void operator delete[](void* p, std::size_t size) noexcept {
-    CheckedHeap::Release(p, Form::Array, size);
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept {
-    CheckedHeap::Release(p, Form::Single, 0);
-}
-void operator delete[](void* p, const std::nothrow_t&) noexcept {
-    CheckedHeap::Release(p, Form::Array, 0);
-}
-void operator delete(void* p, std::align_val_t) noexcept {
-    CheckedHeap::Release(p, Form::AlignedSingle, 0);
-}
-void operator delete[](void* p, std::align_val_t) noexcept {
-    CheckedHeap::Release(p, Form::AlignedArray, 0);
-}
+void operator delete(void* p) noexcept { Release(p, Form::Single, 0); }
+void operator delete[](void* p) noexcept { Release(p, Form::Array, 0); }
+void operator delete(void* p, std::size_t size) noexcept { Release(p, Form::Single, size); }
+void operator delete[](void* p, std::size_t size) noexcept { Release(p, Form::Array, size); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { Release(p, Form::Single, 0); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { Release(p, Form::Array, 0); }
+void operator delete(void* p, std::align_val_t) noexcept { Release(p, Form::AlignedSingle, 0); }
+void operator delete[](void* p, std::align_val_t) noexcept { Release(p, Form::AlignedArray, 0); }
 void operator delete(void* p, std::size_t size, std::align_val_t) noexcept {
-    CheckedHeap::Release(p, Form::AlignedSingle, size);
+    Release(p, Form::AlignedSingle, size);
 }
 void operator delete[](void* p, std::size_t size, std::align_val_t) noexcept {
-    CheckedHeap::Release(p, Form::AlignedArray, size);
+    Release(p, Form::AlignedArray, size);
 }
 void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept {
-    CheckedHeap::Release(p, Form::AlignedSingle, 0);
+    Release(p, Form::AlignedSingle, 0);
 }
 void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept {
-    CheckedHeap::Release(p, Form::AlignedArray, 0);
+    Release(p, Form::AlignedArray, 0);
 }
 // clang-format on

@@ -1,7 +1,10 @@
 #include "CheckedOutput.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+
+#include "CoverageFlush.h"
 
 namespace CheckedOutput {
 
@@ -11,8 +14,7 @@ void WriteErrorLine(const char* prefix, const char* text) {
     if (length <= 0) {
         return;
     }
-    const DWORD size =
-        static_cast<DWORD>(length) < sizeof line ? static_cast<DWORD>(length) : sizeof line - 1;
+    const DWORD size = std::min<DWORD>(static_cast<DWORD>(length), sizeof line - 1);
     HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
     DWORD written = 0;
     if (error != nullptr && error != INVALID_HANDLE_VALUE) {
@@ -43,11 +45,17 @@ void ReportFile::Line(const char* format, ...) {
     if (length < 0) {
         return;
     }
-    length =
-        length < static_cast<int>(sizeof line) - 2 ? length : static_cast<int>(sizeof line) - 2;
+    length = std::min(length, static_cast<int>(sizeof line) - 2);
     line[length] = '\n';
     DWORD written = 0;
     WriteFile(file_, line, static_cast<DWORD>(length + 1), &written, nullptr);
+}
+
+void EndProcess(unsigned long status) {
+    std::fflush(nullptr);
+    CoverageFlush::SaveCounts();
+    TerminateProcess(GetCurrentProcess(), status);
+    ExitProcess(status);
 }
 
 bool ReadVariable(const char* name, char* value, std::size_t size) {

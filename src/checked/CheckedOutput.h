@@ -27,6 +27,10 @@ class ReportFile {
     HANDLE file_;
 };
 
+// Ends the process at once with `status`, after what the program wrote to its C streams and the
+// coverage build's counts: a process that ends itself this way saves nothing by itself.
+[[noreturn]] void EndProcess(unsigned long status);
+
 // Returns the value of the environment variable `name` in `value`, or false when it is unset,
 // empty or longer than `size` - 1 characters.
 bool ReadVariable(const char* name, char* value, std::size_t size);

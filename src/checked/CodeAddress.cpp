@@ -15,7 +15,6 @@
 namespace CodeAddress {
 namespace {
 
-constexpr std::size_t SymbolRecordSize = 18;  // IMAGE_SIZEOF_SYMBOL
 constexpr std::size_t MaximumSymbolData = 64u * 1024 * 1024;
 constexpr std::size_t CachedModules = 4;
 // GCC marks every function symbol with the derived type "function" (DT_FCN << 4).
@@ -72,7 +71,7 @@ void Load(SymbolTable& table) {
         const std::uint64_t dataSize =
             static_cast<std::uint64_t>(fileSize.QuadPart) - header.PointerToSymbolTable;
         const std::uint64_t symbolsSize =
-            static_cast<std::uint64_t>(header.NumberOfSymbols) * SymbolRecordSize;
+            static_cast<std::uint64_t>(header.NumberOfSymbols) * IMAGE_SIZEOF_SYMBOL;
         void* data = nullptr;
         if (dataSize >= symbolsSize + 4 && dataSize <= MaximumSymbolData &&
             ReadAt(file, sectionsAt, table.sections,
@@ -110,17 +109,12 @@ const SymbolTable* TableOf(HMODULE module) {
     return nullptr;
 }
 
-// Copies the name of the symbol record at `record` into `name` (at most `size` - 1 characters).
-void SymbolName(const SymbolTable& table, const unsigned char* record, char* name,
+// Copies the name of a symbol into `name` (at most `size` - 1 characters).
+void SymbolName(const SymbolTable& table, const IMAGE_SYMBOL& symbol, char* name,
                 std::size_t size) {
-    std::uint32_t zeroes = 0;
-    std::uint32_t offset = 0;
-    std::memcpy(&zeroes, record, 4);
-    std::memcpy(&offset, record + 4, 4);
-    if (zeroes != 0) {
-        const std::size_t length = strnlen(reinterpret_cast<const char*>(record), 8);
-        std::snprintf(name, size, "%.*s", static_cast<int>(length),
-                      reinterpret_cast<const char*>(record));
+    const DWORD offset = symbol.N.Name.Long;
+    if (symbol.N.Name.Short != 0) {
+        std::snprintf(name, size, "%.8s", reinterpret_cast<const char*>(symbol.N.ShortName));
     } else if (offset < table.stringsSize) {
         std::snprintf(name, size, "%.*s", static_cast<int>(table.stringsSize - offset),
                       table.strings + offset);
@@ -132,33 +126,30 @@ void SymbolName(const SymbolTable& table, const unsigned char* record, char* nam
 // Finds the function symbol at or before `rva`; returns false when there is none.
 bool NearestFunction(const SymbolTable& table, std::uintptr_t rva, char* name, std::size_t size,
                      std::uintptr_t& offset) {
-    const unsigned char* best = nullptr;
+    IMAGE_SYMBOL best = {};
     std::uintptr_t bestRva = 0;
+    bool found = false;
     for (std::size_t i = 0; i < table.symbolCount; ++i) {
-        const unsigned char* record = table.symbols + i * SymbolRecordSize;
-        std::uint32_t value = 0;
-        std::int16_t section = 0;
-        std::uint16_t type = 0;
-        std::memcpy(&value, record + 8, 4);
-        std::memcpy(&section, record + 12, 2);
-        std::memcpy(&type, record + 14, 2);
-        const unsigned char auxiliaries = record[17];
-        i += auxiliaries;
+        IMAGE_SYMBOL symbol;
+        std::memcpy(&symbol, table.symbols + i * IMAGE_SIZEOF_SYMBOL, IMAGE_SIZEOF_SYMBOL);
+        i += symbol.NumberOfAuxSymbols;
+        const int section = symbol.SectionNumber;
         if (section <= 0 || static_cast<std::size_t>(section) > table.sectionCount ||
-            type != FunctionSymbolType) {
+            symbol.Type != FunctionSymbolType) {
             continue;
         }
         const IMAGE_SECTION_HEADER& holder = table.sections[section - 1];
         if ((holder.Characteristics & IMAGE_SCN_CNT_CODE) == 0) {
             continue;
         }
-        const std::uintptr_t symbolRva = holder.VirtualAddress + value;
-        if (symbolRva <= rva && (best == nullptr || symbolRva > bestRva)) {
-            best = record;
+        const std::uintptr_t symbolRva = holder.VirtualAddress + symbol.Value;
+        if (symbolRva <= rva && (!found || symbolRva > bestRva)) {
+            best = symbol;
             bestRva = symbolRva;
+            found = true;
         }
     }
-    if (best == nullptr) {
+    if (!found) {
         return false;
     }
     SymbolName(table, best, name, size);
@@ -172,12 +163,9 @@ void ReadableName(char* symbol, char* text, std::size_t size) {
     if (sizeof(void*) == 4 && symbol[0] == '_') {
         ++symbol;
         char* at = std::strchr(symbol, '@');
-        if (at != nullptr && at != symbol && at[1] >= '0' && at[1] <= '9') {
-            char* digitsEnd = at + 1;
-            while (*digitsEnd >= '0' && *digitsEnd <= '9') {
-                ++digitsEnd;
-            }
-            std::memmove(at, digitsEnd, std::strlen(digitsEnd) + 1);
+        const std::size_t digits = at != nullptr ? std::strspn(at + 1, "0123456789") : 0;
+        if (at != symbol && digits > 0) {
+            std::memmove(at, at + 1 + digits, std::strlen(at + 1 + digits) + 1);
         }
     }
     int status = -1;
@@ -191,12 +179,10 @@ void ReadableName(char* symbol, char* text, std::size_t size) {
 }  // namespace
 
 HMODULE ModuleAt(const void* address) {
-    HMODULE module = nullptr;
-    if (!GetModuleHandleExW(
-            GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-            static_cast<LPCWSTR>(address), &module)) {
-        return nullptr;
-    }
+    HMODULE module = nullptr;  // and null when no module holds the address
+    GetModuleHandleExW(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        static_cast<LPCWSTR>(address), &module);
     return module;
 }
 

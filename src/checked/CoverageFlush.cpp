@@ -30,10 +30,6 @@ volatile LONG saved = 0;
 
 bool exitSaveRegistered = false;
 
-void SaveAtExit() {
-    SaveCounts();
-}
-
 }  // namespace
 
 void SaveCounts() {
@@ -48,7 +44,7 @@ void __wrap___gcov_init(void* info) {
     __real___gcov_init(info);
     if (!CoverageFlush::exitSaveRegistered) {
         CoverageFlush::exitSaveRegistered = true;
-        std::atexit(CoverageFlush::SaveAtExit);
+        std::atexit(CoverageFlush::SaveCounts);
     }
 }
 

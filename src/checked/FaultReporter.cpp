@@ -2,11 +2,14 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <iterator>
 
+#include "CheckedOutput.h"
 #include "CodeAddress.h"
 #include "CoverageFlush.h"
 
@@ -55,15 +58,6 @@ HMODULE programModule = nullptr;
 HMODULE runtimeModule = nullptr;
 volatile LONG reporting = 0;
 
-const char* NameOf(DWORD code) {
-    for (const ExceptionName& entry : ExceptionNames) {
-        if (entry.code == code) {
-            return entry.name;
-        }
-    }
-    return nullptr;
-}
-
 // Writes the line on standard error and, when there is `stackToSpare`, to an attached debugger
 // (which raises an exception of its own), then ends the process.
 [[noreturn]] void ReportAndEnd(const char* line, bool stackToSpare = true) {
@@ -90,8 +84,10 @@ void BeginReport() {
 
 // "access violation writing 0x00000010", "integer divide by zero", "exception 0xe0000001".
 void DescribeException(const EXCEPTION_RECORD& record, char* text, std::size_t size) {
-    const char* name = NameOf(record.ExceptionCode);
-    if (name == nullptr) {
+    const ExceptionName* named = std::find_if(
+        std::begin(ExceptionNames), std::end(ExceptionNames),
+        [&record](const ExceptionName& entry) { return entry.code == record.ExceptionCode; });
+    if (named == std::end(ExceptionNames)) {
         std::snprintf(text, size, "exception 0x%08lx",
                       static_cast<unsigned long>(record.ExceptionCode));
         return;
@@ -100,12 +96,13 @@ void DescribeException(const EXCEPTION_RECORD& record, char* text, std::size_t s
                             record.ExceptionCode == EXCEPTION_IN_PAGE_ERROR) &&
                            record.NumberParameters >= 2;
     if (!hasTarget) {
-        std::snprintf(text, size, "%s", name);
+        std::snprintf(text, size, "%s", named->name);
         return;
     }
     const ULONG_PTR kind = record.ExceptionInformation[0];
     const char* access = kind == 0 ? "reading" : kind == 1 ? "writing" : "executing";
-    std::snprintf(text, size, "%s %s 0x%0*zx", name, access, static_cast<int>(2 * sizeof(void*)),
+    std::snprintf(text, size, "%s %s 0x%0*zx", named->name, access,
+                  static_cast<int>(2 * sizeof(void*)),
                   static_cast<std::size_t>(record.ExceptionInformation[1]));
 }
 
@@ -161,8 +158,8 @@ void OnAbort(int) {
 
 bool Disabled() {
     char value[8];
-    const DWORD length = GetEnvironmentVariableA(DisableVariable, value, sizeof value);
-    return length > 0 && length < sizeof value && std::strcmp(value, "0") == 0;
+    return CheckedOutput::ReadVariable(DisableVariable, value, sizeof value) &&
+           std::strcmp(value, "0") == 0;
 }
 
 // Runs before every static object of default priority, so before any of the program's.

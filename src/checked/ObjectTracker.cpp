@@ -1,7 +1,9 @@
 #include "ObjectTracker.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 
 #include "CallInjector.h"
 #include "CodeAddress.h"
@@ -24,98 +26,62 @@ constexpr const char* KindNames[KindCount] = {
 };
 
 struct Object {
-    const void* handle;  // null: a free slot
+    const void* handle;
     Kind kind;
     int function;
     const void* site;
 };
 
-constexpr std::size_t SlotMask = 16384 - 1;
+// The types of object that a device context holds one of each selected; an extended pen counts
+// as a pen.
+constexpr DWORD SelectedTypes[] = {OBJ_PEN, OBJ_FONT, OBJ_BITMAP, OBJ_BRUSH};
 
-// The objects that a device context holds selected, by type.
+// The objects that a device context holds selected, in the order of SelectedTypes.
 struct Selection {
-    HDC dc;  // null: a free slot
-    HGDIOBJ pen;
-    HGDIOBJ font;
-    HGDIOBJ bitmap;
-    HGDIOBJ brush;
+    HDC dc;
+    HGDIOBJ held[std::size(SelectedTypes)];
 };
 
-constexpr std::size_t ObjectCapacity = SlotMask + 1;
+constexpr std::size_t ObjectCapacity = 16384;
 constexpr std::size_t SelectionCapacity = 1024;
 
 struct State {
     SRWLOCK lock;
-    Object objects[ObjectCapacity];
+    Object objects[ObjectCapacity];  // the first `live` are the objects not released, unordered
     std::size_t live;
     std::size_t liveOf[KindCount];
     std::uint64_t madeOf[KindCount];
-    Selection selections[SelectionCapacity];
+    Selection selections[SelectionCapacity];  // the first `selectionCount` are in use, unordered
+    std::size_t selectionCount;
     std::size_t refused;
 };
 
 // Zero, and so an unlocked SRWLOCK, before any code runs.
 State state{};
 
-// The objects live in an open-addressed table with linear probing.
-std::size_t HomeSlot(const void* handle) {
-    return (reinterpret_cast<std::uintptr_t>(handle) >> 2) & SlotMask;
-}
-
-// Returns the object with this handle, or null.
+// Returns the live object with this handle, or null. A program holds a few dozen at a time.
 Object* Find(const void* handle) {
-    std::size_t slot = HomeSlot(handle);
-    for (std::size_t probes = 0; probes < ObjectCapacity; ++probes) {
-        Object& object = state.objects[slot];
-        if (object.handle == nullptr) {
-            return nullptr;
-        }
-        if (object.handle == handle) {
-            return &object;
-        }
-        slot = (slot + 1) & SlotMask;
-    }
-    return nullptr;
-}
-
-// Empties a slot and moves the objects after it back where their probes still find them.
-void Erase(Object& erased) {
-    std::size_t hole = static_cast<std::size_t>(&erased - state.objects);
-    for (std::size_t next = (hole + 1) & SlotMask; state.objects[next].handle != nullptr;
-         next = (next + 1) & SlotMask) {
-        const std::size_t home = HomeSlot(state.objects[next].handle);
-        if (((next - home) & SlotMask) >= ((next - hole) & SlotMask)) {
-            state.objects[hole] = state.objects[next];
-            hole = next;
-        }
-    }
-    state.objects[hole] = Object{};
+    Object* const end = state.objects + state.live;
+    Object* const found =
+        std::find_if(state.objects, end, [handle](const Object& o) { return o.handle == handle; });
+    return found != end ? found : nullptr;
 }
 
 bool IsDc(Kind kind) {
     return kind == Kind::PaintDc || kind == Kind::WindowDc || kind == Kind::MemoryDc;
 }
 
-Selection* SelectionOf(HDC dc, bool add) {
-    Selection* free = nullptr;
-    for (Selection& selection : state.selections) {
-        if (selection.dc == dc) {
-            return &selection;
-        }
-        if (selection.dc == nullptr && free == nullptr) {
-            free = &selection;
-        }
-    }
-    if (!add || free == nullptr) {
-        return nullptr;
-    }
-    *free = Selection{dc, nullptr, nullptr, nullptr, nullptr};
-    return free;
+// Returns the selections of `dc`, or null when it holds none that the tracker saw.
+Selection* SelectionOf(HDC dc) {
+    Selection* const end = state.selections + state.selectionCount;
+    Selection* const found =
+        std::find_if(state.selections, end, [dc](const Selection& s) { return s.dc == dc; });
+    return found != end ? found : nullptr;
 }
 
 void ForgetSelections(HDC dc) {
-    if (Selection* selection = SelectionOf(dc, false)) {
-        *selection = Selection{};
+    if (Selection* selection = SelectionOf(dc)) {
+        *selection = state.selections[--state.selectionCount];
     }
 }
 
@@ -124,15 +90,22 @@ void Release(Object& object) {
         ForgetSelections(static_cast<HDC>(const_cast<void*>(object.handle)));
     }
     --state.liveOf[static_cast<int>(object.kind)];
-    Erase(object);
-    --state.live;
+    object = state.objects[--state.live];
 }
 
-void Describe(const Object& object, char* text, std::size_t size) {
+// Calls `visit` with "a <kind> from <function>, made at <code>" for each object not released.
+template <typename Visit>
+void DescribeEachUnreleased(Visit visit) {
     char place[900];
-    CodeAddress::Describe(object.site, place, sizeof place, true);
-    std::snprintf(text, size, "a %s from %s, made at %s", KindNames[static_cast<int>(object.kind)],
-                  CallInjector::NameOf(object.function), place);
+    char text[1200];
+    for (std::size_t i = 0; i < state.live; ++i) {
+        const Object& object = state.objects[i];
+        CodeAddress::Describe(object.site, place, sizeof place, true);
+        std::snprintf(text, sizeof text, "a %s from %s, made at %s",
+                      KindNames[static_cast<int>(object.kind)],
+                      CallInjector::NameOf(object.function), place);
+        visit(text);
+    }
 }
 
 }  // namespace
@@ -146,15 +119,10 @@ void Made(Kind kind, const void* handle, int function, const void* site) {
     if (Object* earlier = Find(handle)) {
         Release(*earlier);
     }
-    if (state.live == ObjectCapacity - 1) {
+    if (state.live == ObjectCapacity) {
         return;
     }
-    std::size_t slot = HomeSlot(handle);
-    while (state.objects[slot].handle != nullptr) {
-        slot = (slot + 1) & SlotMask;
-    }
-    state.objects[slot] = Object{handle, kind, function, site};
-    ++state.live;
+    state.objects[state.live++] = Object{handle, kind, function, site};
     ++state.liveOf[static_cast<int>(kind)];
     ++state.madeOf[static_cast<int>(kind)];
 }
@@ -182,26 +150,15 @@ void ReleasedGdiObject(const void* handle) {
 
 void Selected(HDC dc, HGDIOBJ object) {
     const ExclusiveLock lock(state.lock);
-    Selection* selection = SelectionOf(dc, true);
-    if (selection == nullptr) {
-        return;
+    const DWORD type = GetObjectType(object);
+    const DWORD* const held = std::find(std::begin(SelectedTypes), std::end(SelectedTypes),
+                                        type == OBJ_EXTPEN ? OBJ_PEN : type);
+    Selection* selection = SelectionOf(dc);
+    if (selection == nullptr && state.selectionCount < SelectionCapacity) {
+        selection = &(state.selections[state.selectionCount++] = Selection{dc, {}});
     }
-    switch (GetObjectType(object)) {
-        case OBJ_PEN:
-        case OBJ_EXTPEN:
-            selection->pen = object;
-            break;
-        case OBJ_FONT:
-            selection->font = object;
-            break;
-        case OBJ_BITMAP:
-            selection->bitmap = object;
-            break;
-        case OBJ_BRUSH:
-            selection->brush = object;
-            break;
-        default:
-            break;
+    if (selection != nullptr && held != std::end(SelectedTypes)) {
+        selection->held[held - std::begin(SelectedTypes)] = object;
     }
 }
 
@@ -209,26 +166,22 @@ bool RefuseDeleteWhileSelected(HGDIOBJ object, const void* site) {
     const ExclusiveLock lock(state.lock);
     // Only the program's own objects count: a stock object, selected into every new device
     // context, is never deleted.
-    if (Find(object) == nullptr) {
+    const auto holds = [object](const Selection& selection) {
+        return std::find(std::begin(selection.held), std::end(selection.held), object) !=
+               std::end(selection.held);
+    };
+    if (Find(object) == nullptr ||
+        std::none_of(state.selections, state.selections + state.selectionCount, holds)) {
         return false;
     }
-    for (const Selection& selection : state.selections) {
-        if (selection.dc == nullptr || (selection.pen != object && selection.font != object &&
-                                        selection.bitmap != object && selection.brush != object)) {
-            continue;
-        }
-        ++state.refused;
-        char place[900];
-        CodeAddress::Describe(site, place, sizeof place, true);
-        char text[1100];
-        std::snprintf(text, sizeof text,
-                      "DeleteObject of an object still selected into a device context, refused "
-                      "as Windows refuses it, at %s",
-                      place);
-        CheckedOutput::WriteErrorLine("checked calls: ", text);
-        return true;
-    }
-    return false;
+    ++state.refused;
+    char place[900];
+    CodeAddress::Describe(site, place, sizeof place, true);
+    CheckedOutput::WriteErrorLine(
+        "checked calls: DeleteObject of an object still selected into a device context, refused "
+        "as Windows refuses it, at ",
+        place);
+    return true;
 }
 
 std::size_t Unreleased() {
@@ -257,25 +210,15 @@ std::size_t RefusedDeletes() {
 
 std::size_t ListUnreleased() {
     const ExclusiveLock lock(state.lock);
-    char text[1200];
-    for (const Object& object : state.objects) {
-        if (object.handle != nullptr) {
-            Describe(object, text, sizeof text);
-            CheckedOutput::WriteErrorLine("checked calls: not released at exit: ", text);
-        }
-    }
+    DescribeEachUnreleased([](const char* text) {
+        CheckedOutput::WriteErrorLine("checked calls: not released at exit: ", text);
+    });
     return state.live;
 }
 
 void WriteReport(CheckedOutput::ReportFile& report) {
     const ExclusiveLock lock(state.lock);
-    char text[1200];
-    for (const Object& object : state.objects) {
-        if (object.handle != nullptr) {
-            Describe(object, text, sizeof text);
-            report.Line("unreleased %s", text);
-        }
-    }
+    DescribeEachUnreleased([&report](const char* text) { report.Line("unreleased %s", text); });
     report.Line("refused %llu", static_cast<unsigned long long>(state.refused));
 }
 

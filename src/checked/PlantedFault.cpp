@@ -5,29 +5,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "CheckedOutput.h"
 #include "MainWindowWatch.h"
 
 // The message points need the fault inside the main window's own procedure, called by the system
 // as it dispatches or sends a message: a procedure put in front of the framework's counts the
 // chosen message and faults at its N-th arrival.
 namespace PlantedFault {
-namespace {
-
-struct MessagePoint {
-    const char* name;
-    UINT message;
-};
-constexpr MessagePoint MessagePoints[] = {
-    {"paint", WM_PAINT},
-    {"timer", WM_TIMER},
-    {"key", WM_KEYDOWN},
-};
-
-UINT plantedMessage = 0;
-unsigned remaining = 0;
-WNDPROC framework = nullptr;
-
-}  // namespace
 
 // The write that faults; the compiler cannot see that the pointer is null. Each point writes its
 // own value, so that no two of the functions are folded into one.
@@ -50,6 +34,20 @@ __attribute__((noinline)) void FaultInEntryFunction() {
 
 namespace {
 
+struct MessagePoint {
+    const char* name;
+    UINT message;
+};
+constexpr MessagePoint MessagePoints[] = {
+    {"paint", WM_PAINT},
+    {"timer", WM_TIMER},
+    {"key", WM_KEYDOWN},
+};
+
+UINT plantedMessage = 0;
+unsigned remaining = 0;
+WNDPROC framework = nullptr;
+
 LRESULT CALLBACK CountingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == plantedMessage && remaining > 0 && --remaining == 0) {
         FaultInWindowProcedure();
@@ -58,8 +56,7 @@ LRESULT CALLBACK CountingProcedure(HWND window, UINT message, WPARAM wParam, LPA
 }
 
 // Plants the static point at once, and a message point before the main window exists.
-class Planter {
-  public:
+struct Planter {
     Planter() {
         unsigned count = 0;
         if (IsPlantedAt("static", count)) {
@@ -81,20 +78,15 @@ Planter planter;
 
 bool IsPlantedAt(const char* point, unsigned& count) {
     char value[32];
-    const DWORD length = GetEnvironmentVariableA(Variable, value, sizeof value);
     const std::size_t nameLength = std::strlen(point);
-    if (length == 0 || length >= sizeof value || std::strncmp(value, point, nameLength) != 0) {
+    if (!CheckedOutput::ReadVariable(Variable, value, sizeof value) ||
+        std::strncmp(value, point, nameLength) != 0) {
         return false;
     }
     const char* rest = value + nameLength;
-    if (*rest == '\0') {
-        count = 1;
-        return true;
-    }
-    if (*rest != ':') {
-        return false;
-    }
-    count = static_cast<unsigned>(std::strtoul(rest + 1, nullptr, 10));
+    count = *rest == '\0'  ? 1
+            : *rest == ':' ? static_cast<unsigned>(std::strtoul(rest + 1, nullptr, 10))
+                           : 0;
     return count > 0;
 }
 

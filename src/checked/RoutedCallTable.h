@@ -40,10 +40,8 @@ KV_FAILING(DestroyWindow, Global, BOOL, (HWND window), (window),
            FALSE, ERROR_ACCESS_DENIED, KV_NOTHING)
 KV_FAILING(RegisterClassExW, Global, ATOM, (const WNDCLASSEXW* windowClass), (windowClass),
            0, ERROR_NOT_ENOUGH_MEMORY, KV_NOTHING)
-KV_FAILING(DrawTextW, Global, int,
-           (HDC dc, LPCWSTR text, int length, LPRECT rect, UINT format),
-           (dc, text, length, rect, format),
-           0, ERROR_INVALID_HANDLE, KV_NOTHING)
+KV_FAILING(DrawTextW, Global, int, (HDC dc, LPCWSTR text, int length, LPRECT rect, UINT format),
+           (dc, text, length, rect, format), 0, ERROR_INVALID_HANDLE, KV_NOTHING)
 KV_FAILING(FillRect, Global, int, (HDC dc, const RECT* rect, HBRUSH brush), (dc, rect, brush),
            0, ERROR_INVALID_HANDLE, KV_NOTHING)
 KV_FAILING(GetClientRect, Global, BOOL, (HWND window, LPRECT rect), (window, rect),
@@ -54,22 +52,17 @@ KV_FAILING(GetParent, Global, HWND, (HWND window), (window),
            nullptr, ERROR_INVALID_WINDOW_HANDLE, KV_NOTHING)
 KV_FAILING(GetWindowLongW, Global, LONG, (HWND window, int index), (window, index),
            0, ERROR_INVALID_WINDOW_HANDLE, KV_NOTHING)
-KV_FAILING(GetMessageW, Global, BOOL,
-           (LPMSG message, HWND window, UINT first, UINT last), (message, window, first, last),
-           -1, ERROR_INVALID_WINDOW_HANDLE, KV_NOTHING)
-KV_FAILING(PostMessageW, Global, BOOL,
-           (HWND window, UINT message, WPARAM wParam, LPARAM lParam),
-           (window, message, wParam, lParam),
-           FALSE, ERROR_NOT_ENOUGH_QUOTA, KV_NOTHING)
+KV_FAILING(GetMessageW, Global, BOOL, (LPMSG message, HWND window, UINT first, UINT last),
+           (message, window, first, last), -1, ERROR_INVALID_WINDOW_HANDLE, KV_NOTHING)
+KV_FAILING(PostMessageW, Global, BOOL, (HWND window, UINT message, WPARAM wParam, LPARAM lParam),
+           (window, message, wParam, lParam), FALSE, ERROR_NOT_ENOUGH_QUOTA, KV_NOTHING)
 KV_FAILING(InvalidateRect, Global, BOOL, (HWND window, const RECT* rect, BOOL erase),
-           (window, rect, erase),
-           FALSE, ERROR_INVALID_WINDOW_HANDLE, KV_NOTHING)
+           (window, rect, erase), FALSE, ERROR_INVALID_WINDOW_HANDLE, KV_NOTHING)
 KV_FAILING(UpdateWindow, Global, BOOL, (HWND window), (window),
            FALSE, ERROR_INVALID_WINDOW_HANDLE, KV_NOTHING)
 KV_FAILING(SetTimer, Global, UINT_PTR,
            (HWND window, UINT_PTR id, UINT interval, TIMERPROC procedure),
-           (window, id, interval, procedure),
-           0, ERROR_NO_SYSTEM_RESOURCES, KV_NOTHING)
+           (window, id, interval, procedure), 0, ERROR_NO_SYSTEM_RESOURCES, KV_NOTHING)
 KV_FAILING(KillTimer, Global, BOOL, (HWND window, UINT_PTR id), (window, id),
            FALSE, ERROR_INVALID_PARAMETER, KV_NOTHING)
 KV_FAILING(LoadCursorW, Global, HCURSOR, (HINSTANCE instance, LPCWSTR name), (instance, name),
@@ -78,20 +71,17 @@ KV_FAILING(LoadIconW, Global, HICON, (HINSTANCE instance, LPCWSTR name), (instan
            nullptr, ERROR_RESOURCE_NAME_NOT_FOUND, KV_NOTHING)
 KV_FAILING(MoveWindow, Global, BOOL,
            (HWND window, int x, int y, int width, int height, BOOL repaint),
-           (window, x, y, width, height, repaint),
-           FALSE, ERROR_INVALID_WINDOW_HANDLE, KV_NOTHING)
+           (window, x, y, width, height, repaint), FALSE, ERROR_INVALID_WINDOW_HANDLE, KV_NOTHING)
 KV_FAILING(SetWindowTextW, Global, BOOL, (HWND window, LPCWSTR text), (window, text),
            FALSE, ERROR_NOT_ENOUGH_MEMORY, KV_NOTHING)
 KV_FAILING(SetFocus, Global, HWND, (HWND window), (window),
            nullptr, ERROR_INVALID_WINDOW_HANDLE, KV_NOTHING)
 KV_FAILING(SetForegroundWindow, Global, BOOL, (HWND window), (window),
            FALSE, ERROR_ACCESS_DENIED, KV_NOTHING)
-KV_FAILING(ReleaseCapture, Global, BOOL, (), (),
-           FALSE, ERROR_ACCESS_DENIED, KV_NOTHING)
+KV_FAILING(ReleaseCapture, Global, BOOL, (), (), FALSE, ERROR_ACCESS_DENIED, KV_NOTHING)
 KV_FAILING(SystemParametersInfoW, Global, BOOL,
            (UINT action, UINT uiParam, PVOID pvParam, UINT winIni),
-           (action, uiParam, pvParam, winIni),
-           FALSE, ERROR_INVALID_PARAMETER, KV_NOTHING)
+           (action, uiParam, pvParam, winIni), FALSE, ERROR_INVALID_PARAMETER, KV_NOTHING)
 
 // COMCTL32.
 KV_FAILING(_TrackMouseEvent, Global, BOOL, (LPTRACKMOUSEEVENT request), (request),
@@ -103,12 +93,10 @@ KV_FAILING(CreateCompatibleDC, Global, HDC, (HDC dc), (dc),
 KV_PASSING(DeleteDC, Global, BOOL, (HDC dc), (dc),
            KV_NOTHING, if (result) KV_RELEASED(MemoryDc, dc))
 KV_FAILING(CreateCompatibleBitmap, Global, HBITMAP, (HDC dc, int width, int height),
-           (dc, width, height),
-           nullptr, ERROR_NOT_ENOUGH_MEMORY, KV_MADE(Bitmap, result))
+           (dc, width, height), nullptr, ERROR_NOT_ENOUGH_MEMORY, KV_MADE(Bitmap, result))
 KV_FAILING(CreateFontIndirectW, Global, HFONT, (const LOGFONTW* font), (font),
            nullptr, ERROR_NOT_ENOUGH_MEMORY, KV_MADE(Font, result))
-KV_FAILING(CreatePen, Global, HPEN, (int style, int width, COLORREF colour),
-           (style, width, colour),
+KV_FAILING(CreatePen, Global, HPEN, (int style, int width, COLORREF colour), (style, width, colour),
            nullptr, ERROR_NOT_ENOUGH_MEMORY, KV_MADE(Pen, result))
 KV_PASSING(DeleteObject, Global, BOOL, (HGDIOBJ object), (object),
            KV_REFUSE_IF_SELECTED(object), if (result) KV_RELEASED_GDI_OBJECT(object))
@@ -117,8 +105,7 @@ KV_FAILING(SelectObject, Global, HGDIOBJ, (HDC dc, HGDIOBJ object), (dc, object)
 KV_FAILING(GetCurrentObject, Global, HGDIOBJ, (HDC dc, UINT type), (dc, type),
            nullptr, ERROR_INVALID_HANDLE, KV_NOTHING)
 KV_FAILING(GetObjectW, Global, int, (HANDLE object, int size, LPVOID buffer),
-           (object, size, buffer),
-           0, ERROR_INVALID_HANDLE, KV_NOTHING)
+           (object, size, buffer), 0, ERROR_INVALID_HANDLE, KV_NOTHING)
 KV_FAILING(GetStockObject, Global, HGDIOBJ, (int index), (index),
            nullptr, ERROR_INVALID_PARAMETER, KV_NOTHING)
 KV_FAILING(BitBlt, Global, BOOL,
@@ -128,13 +115,11 @@ KV_FAILING(BitBlt, Global, BOOL,
            FALSE, ERROR_INVALID_HANDLE, KV_NOTHING)
 KV_FAILING(GetPixel, Global, COLORREF, (HDC dc, int x, int y), (dc, x, y),
            CLR_INVALID, ERROR_INVALID_HANDLE, KV_NOTHING)
-KV_FAILING(MoveToEx, Global, BOOL, (HDC dc, int x, int y, LPPOINT previous),
-           (dc, x, y, previous),
+KV_FAILING(MoveToEx, Global, BOOL, (HDC dc, int x, int y, LPPOINT previous), (dc, x, y, previous),
            FALSE, ERROR_INVALID_HANDLE, KV_NOTHING)
 KV_FAILING(LineTo, Global, BOOL, (HDC dc, int x, int y), (dc, x, y),
            FALSE, ERROR_INVALID_HANDLE, KV_NOTHING)
-KV_FAILING(Polyline, Global, BOOL, (HDC dc, const POINT* points, int count),
-           (dc, points, count),
+KV_FAILING(Polyline, Global, BOOL, (HDC dc, const POINT* points, int count), (dc, points, count),
            FALSE, ERROR_INVALID_HANDLE, KV_NOTHING)
 KV_FAILING(SetBkMode, Global, int, (HDC dc, int mode), (dc, mode),
            0, ERROR_INVALID_HANDLE, KV_NOTHING)
@@ -145,11 +130,9 @@ KV_FAILING(SetTextColor, Global, COLORREF, (HDC dc, COLORREF colour), (dc, colou
 KV_FAILING(GetModuleHandleW, Global, HMODULE, (LPCWSTR name), (name),
            nullptr, ERROR_MOD_NOT_FOUND, KV_NOTHING)
 KV_FAILING(GetModuleFileNameW, Global, DWORD, (HMODULE module, LPWSTR path, DWORD size),
-           (module, path, size),
-           0, ERROR_NOT_ENOUGH_MEMORY, KV_NOTHING)
+           (module, path, size), 0, ERROR_NOT_ENOUGH_MEMORY, KV_NOTHING)
 KV_FAILING(FindResourceW, Global, HRSRC, (HMODULE module, LPCWSTR name, LPCWSTR type),
-           (module, name, type),
-           nullptr, ERROR_RESOURCE_NAME_NOT_FOUND, KV_NOTHING)
+           (module, name, type), nullptr, ERROR_RESOURCE_NAME_NOT_FOUND, KV_NOTHING)
 KV_FAILING(LoadResource, Global, HGLOBAL, (HMODULE module, HRSRC resource), (module, resource),
            nullptr, ERROR_NOT_ENOUGH_MEMORY, KV_NOTHING)
 KV_FAILING(SizeofResource, Global, DWORD, (HMODULE module, HRSRC resource), (module, resource),
@@ -168,33 +151,28 @@ KV_FAILING(GlobalSize, Global, SIZE_T, (HGLOBAL memory), (memory),
            0, ERROR_INVALID_HANDLE, KV_NOTHING)
 KV_FAILING(GetFileAttributesW, Global, DWORD, (LPCWSTR path), (path),
            INVALID_FILE_ATTRIBUTES, ERROR_FILE_NOT_FOUND, KV_NOTHING)
-KV_FAILING(CreateMutexW, Global, HANDLE,
-           (LPSECURITY_ATTRIBUTES security, BOOL owned, LPCWSTR name), (security, owned, name),
-           nullptr, ERROR_NOT_ENOUGH_MEMORY, KV_MADE(Mutex, result))
+KV_FAILING(CreateMutexW, Global, HANDLE, (LPSECURITY_ATTRIBUTES security, BOOL owned, LPCWSTR name),
+           (security, owned, name), nullptr, ERROR_NOT_ENOUGH_MEMORY, KV_MADE(Mutex, result))
 KV_PASSING(CloseHandle, Global, BOOL, (HANDLE handle), (handle),
            KV_NOTHING, if (result) KV_RELEASED(Mutex, handle))
 KV_FAILING(WaitForSingleObject, Global, DWORD, (HANDLE handle, DWORD limit), (handle, limit),
            WAIT_FAILED, ERROR_INVALID_HANDLE, KV_NOTHING)
-KV_FAILING(ReleaseMutex, Global, BOOL, (HANDLE mutex), (mutex),
-           FALSE, ERROR_NOT_OWNER, KV_NOTHING)
+KV_FAILING(ReleaseMutex, Global, BOOL, (HANDLE mutex), (mutex), FALSE, ERROR_NOT_OWNER, KV_NOTHING)
 
 // VERSION.
-KV_FAILING(GetFileVersionInfoSizeW, Global, DWORD, (LPCWSTR path, LPDWORD handle),
-           (path, handle),
+KV_FAILING(GetFileVersionInfoSizeW, Global, DWORD, (LPCWSTR path, LPDWORD handle), (path, handle),
            0, ERROR_RESOURCE_TYPE_NOT_FOUND, KV_NOTHING)
 KV_FAILING(GetFileVersionInfoW, Global, BOOL,
            (LPCWSTR path, DWORD handle, DWORD size, LPVOID block), (path, handle, size, block),
            FALSE, ERROR_RESOURCE_TYPE_NOT_FOUND, KV_NOTHING)
 KV_FAILING(VerQueryValueW, Global, BOOL,
            (LPCVOID block, LPCWSTR subBlock, LPVOID* value, PUINT length),
-           (block, subBlock, value, length),
-           FALSE, ERROR_RESOURCE_TYPE_NOT_FOUND, KV_NOTHING)
+           (block, subBlock, value, length), FALSE, ERROR_RESOURCE_TYPE_NOT_FOUND, KV_NOTHING)
 
 // OLE32.
 KV_FAILING(CreateStreamOnHGlobal, Global, HRESULT,
            (HGLOBAL memory, BOOL deleteOnRelease, LPSTREAM* stream),
-           (memory, deleteOnRelease, stream),
-           E_OUTOFMEMORY, ERROR_NOT_ENOUGH_MEMORY, KV_NOTHING)
+           (memory, deleteOnRelease, stream), E_OUTOFMEMORY, ERROR_NOT_ENOUGH_MEMORY, KV_NOTHING)
 
 // GDI+.
 KV_FAILING(GdiplusStartup, Gdiplus, Gdiplus::Status,

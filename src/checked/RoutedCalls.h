@@ -21,19 +21,13 @@
 #define KV_SCOPE_CLOSE_Global
 #define KV_SCOPE_OPEN_Gdiplus namespace Gdiplus {
 #define KV_SCOPE_CLOSE_Gdiplus }
-#define KV_SCOPE_OPEN_GdiplusFlat \
-    namespace Gdiplus {           \
-    namespace DllExports {
-#define KV_SCOPE_CLOSE_GdiplusFlat \
-    }                              \
-    }
+#define KV_SCOPE_OPEN_GdiplusFlat namespace Gdiplus::DllExports {
+#define KV_SCOPE_CLOSE_GdiplusFlat }
 
 #define KV_FAILING(name, scope, type, parameters, ...)                       \
     KV_SCOPE_OPEN_##scope extern "C" type WINAPI KvRouted_##name parameters; \
     KV_SCOPE_CLOSE_##scope
-#define KV_PASSING(name, scope, type, parameters, ...)                       \
-    KV_SCOPE_OPEN_##scope extern "C" type WINAPI KvRouted_##name parameters; \
-    KV_SCOPE_CLOSE_##scope
+#define KV_PASSING KV_FAILING
 #include "RoutedCallTable.h"
 #undef KV_FAILING
 #undef KV_PASSING

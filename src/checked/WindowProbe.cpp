@@ -13,8 +13,28 @@ constexpr int SampleStep = 8;
 UINT probeMessage = 0;
 WNDPROC framework = nullptr;
 
-// Returns the share of sampled client pixels that are not black, read from the window's surface.
-LRESULT PaintedShare(HWND window) {
+LRESULT CALLBACK ProbingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == probeMessage && probeMessage != 0) {
+        return PaintedShare(window);
+    }
+    return CallWindowProcW(framework, window, message, wParam, lParam);
+}
+
+struct Probe {
+    Probe() {
+        char value[4];
+        if (CheckedOutput::ReadVariable(Variable, value, sizeof value) && value[0] == '1') {
+            probeMessage = RegisterWindowMessageW(ProbeMessageName);
+            MainWindowWatch::Watch(ProbingProcedure, &framework);
+        }
+    }
+};
+
+Probe probe;
+
+}  // namespace
+
+int PaintedShare(HWND window) {
     RECT client = {};
     GetClientRect(window, &client);
     HDC dc = GetDC(window);
@@ -30,28 +50,7 @@ LRESULT PaintedShare(HWND window) {
         }
     }
     ReleaseDC(window, dc);
-    return samples > 0 ? painted * 100 / samples : 0;
+    return samples > 0 ? static_cast<int>(painted * 100 / samples) : 0;
 }
 
-LRESULT CALLBACK ProbingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == probeMessage && probeMessage != 0) {
-        return PaintedShare(window);
-    }
-    return CallWindowProcW(framework, window, message, wParam, lParam);
-}
-
-class Probe {
-  public:
-    Probe() {
-        char value[4];
-        if (CheckedOutput::ReadVariable(Variable, value, sizeof value) && value[0] == '1') {
-            probeMessage = RegisterWindowMessageW(ProbeMessageName);
-            MainWindowWatch::Watch(ProbingProcedure, &framework);
-        }
-    }
-};
-
-Probe probe;
-
-}  // namespace
 }  // namespace WindowProbe

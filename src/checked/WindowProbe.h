@@ -4,9 +4,14 @@
 // its client area that is not black, sampled every 8 pixels. 0 for an empty client area.
 #pragma once
 
+#include <windows.h>
+
 namespace WindowProbe {
 
 constexpr wchar_t ProbeMessageName[] = L"KvBlocks checked build: share of the client area painted";
 constexpr char Variable[] = "KV_WINDOW_PROBE";
+
+// Returns the share that the message answers, for a window of this process.
+int PaintedShare(HWND window);
 
 }  // namespace WindowProbe

@@ -2,10 +2,8 @@
 // a session (start-up, first paint, a game started on the game's own timers and played to its
 // end, a pause and resume, a resize that regrows the back buffer, a second game stopped with the
 // button, close); then the game runs again and again with one call failing: every call site at
-// least once, every function from its first call on, and an even sample of the rest. Every run
-// must end by itself with status 0 or 1 and show no sign of a fault, leave nothing unreleased
-// and give the results that the failed call allows: the title, a window on the work area that
-// is not black, a game that plays to its end and a button that stops it.
+// least once, every function from its first call on, and an even sample of the rest. Judge says
+// what every run must show.
 //   KV_CALL_SWEEP=all           fails every call of the session in turn, one per run
 //   KV_CALL_SWEEP=CHOICE,...    runs only these values of KV_FAIL_CALL, to replay a failure
 #include <algorithm>
@@ -23,7 +21,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "FaultSigns.h"
 #include "GameDriver.h"
 #include "GameProcess.h"
 #include "Polling.h"
@@ -160,8 +157,10 @@ SweepRun PlaySession(const std::string& choice) {
         if (run.controls && game.IsRunning() && StartAGame(game, windows, driver, false)) {
             driver.ClickButton();
             driver.Settle(QueueLimit);
-            // A game whose loop ended (a failed GetMessageW) has nothing left to stop.
-            run.stopped = !game.IsRunning() || !driver.InGame();
+            // A game whose loop ended (a failed GetMessageW) has nothing left to stop; its windows
+            // go some time before its process has ended.
+            run.stopped = !game.IsRunning() || !driver.InGame() ||
+                          (!IsWindow(windows.main) && game.WaitForExit(ExitLimit) != -1);
         }
         if (run.windowShown && game.IsRunning()) {
             PostMessageW(windows.main, WM_CLOSE, 0, 0);
@@ -185,10 +184,6 @@ std::vector<std::string> ReportLines(const std::string& report, const std::strin
         }
     }
     return lines;
-}
-
-std::string FirstWord(const std::string& text) {
-    return text.substr(0, text.find(' '));
 }
 
 const std::wstring FullTitle = GameTitle();
@@ -217,7 +212,7 @@ void Judge(SweepRun& run) {
     run.exhausted = !run.choice.empty() && run.choice.back() == '+';
     const std::vector<std::string> failed = ReportLines(run.report, "failed");
     if (!failed.empty()) {
-        run.function = FirstWord(failed.front());
+        run.function = failed.front().substr(0, failed.front().find(' '));
     } else if (run.choice.find(':') != std::string::npos) {
         // A run that ended without its report failed the function it was asked to.
         run.function = run.choice.substr(0, run.choice.find(':'));
@@ -322,13 +317,11 @@ std::vector<std::string> Choices(const Session& session, bool all) {
 
 }  // namespace
 
-// Every paint from the third on fails to begin. A paint that cannot begin used to leave the
-// window invalid, so that WM_PAINT, which the queue hands out before any WM_TIMER, came again at
-// once for good: no timer of the game ever ticked, no piece fell, and the button could not stop
-// the game that never left its start. Here the game runs on its own timers alone: pieces dropped
-// with the Down key land on the fall tick, the next comes on the spawn tick, the well fills,
-// the lost game returns to idle on the game-over tick, and a second game starts on the start
-// delay's tick and stops at the button.
+// Every paint from the third on fails to begin. Such a paint used to leave the window invalid, so
+// that WM_PAINT, which the queue hands out before any WM_TIMER, came again at once for good: no
+// timer of the game ever ticked. Here the game runs on its own timers alone: fall, spawn and
+// game-over ticks fill the well and end the game, and a second one starts on the start delay's
+// tick and stops at the button.
 TEST(CallFailureSweepTest, TheGamesOwnTimersTickWhilePaintsCannotBegin) {
     constexpr LRESULT HardLevel = 2;
     GameProcess game(KV_GAME_PROGRAM, true, {{L"KV_FAIL_CALL", L"BeginPaint:3+"}});
@@ -369,10 +362,11 @@ TEST(CallFailureSweepTest, EveryFailedCallLeavesTheGameWhole) {
     ASSERT_TRUE(clean.played);
     const Session session = ReadSession(clean.report);
     ASSERT_GT(session.calls, 0u) << "no call report: is this the checked build?";
-    const std::string asked =
-        std::getenv("KV_CALL_SWEEP") != nullptr ? std::getenv("KV_CALL_SWEEP") : "";
+    const char* sweep = std::getenv("KV_CALL_SWEEP");
+    const std::string asked = sweep != nullptr ? sweep : "";
+    const bool wholeSweep = asked.empty() || asked == "all";
     std::vector<std::string> choices;
-    if (asked.empty() || asked == "all") {
+    if (wholeSweep) {
         choices = Choices(session, asked == "all");
     } else {
         std::istringstream list(asked);
@@ -385,11 +379,6 @@ TEST(CallFailureSweepTest, EveryFailedCallLeavesTheGameWhole) {
         "sites; %zu runs\n",
         session.calls, session.callsOf.size(), session.siteFirsts.size(), choices.size());
 
-    struct Tally {
-        int runs = 0;
-        std::map<long, int> statuses;
-        int problems = 0;
-    };
     // Each run is judged as soon as it ends, and a run with problems is named at once: a long
     // sweep shows what it finds as it goes.
     std::vector<SweepRun> runs(choices.size());
@@ -414,20 +403,18 @@ TEST(CallFailureSweepTest, EveryFailedCallLeavesTheGameWhole) {
         worker.join();
     }
 
-    std::map<std::string, Tally> tallies;
+    std::map<std::string, std::map<long, int>> statuses;  // runs per exit status, per function
+    std::set<std::string> faulty;
     std::set<std::string> sitesFailed;
     for (const SweepRun& run : runs) {
-        const std::string& choice = run.choice;
         const std::string function = run.function.empty() ? "(none failed)" : run.function;
-        Tally& tally = tallies[function];
-        ++tally.runs;
-        ++tally.statuses[run.exitCode];
-        tally.problems += run.problems.empty() ? 0 : 1;
+        ++statuses[function][run.exitCode];
         for (const std::string& line : ReportLines(run.report, "failed")) {
             sitesFailed.insert(line.substr(line.find(" in ") + 4));
         }
         for (const std::string& problem : run.problems) {
-            ADD_FAILURE() << "KV_FAIL_CALL=" << choice << " (" << function << "): " << problem
+            faulty.insert(function);
+            ADD_FAILURE() << "KV_FAIL_CALL=" << run.choice << " (" << function << "): " << problem
                           << "\n"
                           << run.output;
         }
@@ -435,25 +422,24 @@ TEST(CallFailureSweepTest, EveryFailedCallLeavesTheGameWhole) {
 
     std::printf("%-26s %7s %5s  %s\n", "function", "calls", "runs", "exit statuses");
     for (const auto& [name, calls] : session.callsOf) {
-        const Tally& tally = tallies[name];
-        std::string statuses;
-        for (const auto& [status, count] : tally.statuses) {
-            statuses += " " + std::to_string(count) + "x" + std::to_string(status);
+        std::string text;
+        int runsOf = 0;
+        for (const auto& [status, count] : statuses[name]) {
+            text += " " + std::to_string(count) + "x" + std::to_string(status);
+            runsOf += count;
         }
-        std::printf("%-26s %7llu %5d %s%s\n", name.c_str(), calls, tally.runs, statuses.c_str(),
-                    tally.problems > 0 ? "  FAULTS" : "");
+        std::printf("%-26s %7llu %5d %s%s\n", name.c_str(), calls, runsOf, text.c_str(),
+                    faulty.count(name) != 0 ? "  FAULTS" : "");
     }
-    std::set<std::string> sitesMissed;
+    std::size_t sitesMissed = 0;
     for (const std::string& place : session.places) {
         if (sitesFailed.count(place) == 0) {
-            sitesMissed.insert(place);
+            ++sitesMissed;
+            if (wholeSweep) {
+                ADD_FAILURE() << "no run failed the call site " << place;
+            }
         }
     }
     std::printf("%zu of the session's %zu call sites failed at least once\n",
-                session.places.size() - sitesMissed.size(), session.places.size());
-    if (asked.empty() || asked == "all") {
-        for (const std::string& place : sitesMissed) {
-            ADD_FAILURE() << "no run failed the call site " << place;
-        }
-    }
+                session.places.size() - sitesMissed, session.places.size());
 }

@@ -4,33 +4,26 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <new>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "CheckedHeap.h"
 #include "ExitChecks.h"
 #include "FaultReporter.h"
 #include "GameProcess.h"
 #include "TestFiles.h"
+#include "fixtures/ProbeCases.h"
 
 namespace {
 
 using CheckedHeap::CurrentStatistics;
-using CheckedHeap::QuarantineCapacity;
 using CheckedHeap::Statistics;
 
 constexpr std::uintptr_t PageSize = 4096;
-
-// Keeps the compiler from pairing an allocation with its release and removing both.
-template <typename T>
-T* Hide(T* pointer) {
-    static T* volatile slot;
-    slot = pointer;
-    return slot;
-}
 
 DWORD PageState(const void* address) {
     MEMORY_BASIC_INFORMATION region = {};
@@ -60,11 +53,7 @@ TEST(CheckedHeap, BlocksEndAtAGuardPageAlignedAndFilled) {
         EXPECT_EQ(gap, (alignment - size % alignment) % alignment) << size;
         EXPECT_EQ(PageState(block + size - 1), static_cast<DWORD>(MEM_COMMIT)) << size;
         EXPECT_EQ(PageState(block + size + gap), static_cast<DWORD>(MEM_RESERVE)) << size;
-        std::size_t unfilled = 0;
-        for (std::size_t i = 0; i < size; ++i) {
-            unfilled += block[i] != 0xCD;
-        }
-        EXPECT_EQ(unfilled, 0u) << size;
+        EXPECT_EQ(std::count(block, block + size, 0xCD), static_cast<std::ptrdiff_t>(size)) << size;
         if (Address(block) % PageSize != 0) {
             EXPECT_EQ(block[-1], 0xAB) << size;
         }
@@ -76,38 +65,32 @@ TEST(CheckedHeap, BlocksEndAtAGuardPageAlignedAndFilled) {
     ::operator delete[](empty[1]);
 }
 
-TEST(CheckedHeap, QuarantineGivesBackTheOldestBlockFirst) {
-    const std::size_t capacity = QuarantineCapacity();
-    std::vector<char*> blocks(capacity + 1);
-    for (char*& block : blocks) {
-        block = Hide(new char[24]);
-    }
-    // After `capacity` releases the quarantine holds exactly these, the first being the oldest.
-    for (std::size_t i = 0; i < capacity; ++i) {
-        delete[] blocks[i];
-    }
-    const DWORD firstWhileKept = PageState(blocks[0]);
-    delete[] blocks[capacity];
-    EXPECT_EQ(firstWhileKept, static_cast<DWORD>(MEM_RESERVE));
-    EXPECT_EQ(PageState(blocks[0]), static_cast<DWORD>(MEM_FREE));
-    EXPECT_EQ(PageState(blocks[1]), static_cast<DWORD>(MEM_RESERVE));
-}
-
-TEST(CheckedHeap, ReleaseDecommitsAndQuarantineStaysBounded) {
-    const std::size_t capacity = QuarantineCapacity();
+TEST(CheckedHeap, ReleaseDecommitsAndTheBoundedQuarantineGivesBackTheOldestFirst) {
+    const std::size_t capacity = CheckedHeap::QuarantineCapacity();
     const Statistics before = CurrentStatistics();
-    char* block = Hide(new char[5000]);  // a header page and two data pages
+    char* oldest = Hide(new char[5000]);  // a header page and two data pages
+    char* next = Hide(new char[24]);
     const Statistics held = CurrentStatistics();
-    delete[] block;
-    EXPECT_EQ(PageState(block), static_cast<DWORD>(MEM_RESERVE));
-    EXPECT_EQ(PageState(block + 4999), static_cast<DWORD>(MEM_RESERVE));
-    for (std::size_t i = 0; i < 3 * capacity; ++i) {
+    delete[] oldest;
+    delete[] next;
+    EXPECT_EQ(PageState(oldest), static_cast<DWORD>(MEM_RESERVE));
+    EXPECT_EQ(PageState(oldest + 4999), static_cast<DWORD>(MEM_RESERVE));
+    // After `capacity` releases the quarantine holds exactly these, the first being the oldest.
+    for (std::size_t i = 2; i < capacity; ++i) {
+        delete[] Hide(new char[24 + i % 50]);
+    }
+    const DWORD oldestWhileKept = PageState(oldest);
+    delete[] Hide(new char[24]);
+    EXPECT_EQ(oldestWhileKept, static_cast<DWORD>(MEM_RESERVE));
+    EXPECT_EQ(PageState(oldest), static_cast<DWORD>(MEM_FREE));
+    EXPECT_EQ(PageState(next), static_cast<DWORD>(MEM_RESERVE));
+    for (std::size_t i = 0; i < 2 * capacity; ++i) {
         delete[] Hide(new char[24 + i % 50]);
     }
     const Statistics after = CurrentStatistics();
-    EXPECT_EQ(held.liveBlocks, before.liveBlocks + 1);
-    EXPECT_EQ(held.liveBytes, before.liveBytes + 5000);
-    EXPECT_EQ(held.committedBytes, before.committedBytes + 3 * PageSize);
+    EXPECT_EQ(held.liveBlocks, before.liveBlocks + 2);
+    EXPECT_EQ(held.liveBytes, before.liveBytes + 5024);
+    EXPECT_EQ(held.committedBytes, before.committedBytes + 5 * PageSize);
     EXPECT_EQ(after.allocations, before.allocations + 1 + 3 * capacity);
     EXPECT_EQ(after.liveBlocks, before.liveBlocks);
     EXPECT_EQ(after.liveBytes, before.liveBytes);
@@ -251,18 +234,14 @@ const Misuse misuses[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Probe, CheckedHeapMisuse, testing::ValuesIn(misuses),
-                         [](const testing::TestParamInfo<Misuse>& info) {
-                             std::string name = info.param.name;
-                             for (char& c : name) {
-                                 c = c == '-' ? '_' : c;
-                             }
-                             return name;
-                         });
+                         [](const auto& info) { return TestNameOf(info.param.name); });
 
-TEST(CheckedHeapProbe, CorrectUseOfEveryFormReportsNothing) {
-    std::string output;
-    EXPECT_EQ(RunProbe(L"clean", output), 0u);
-    EXPECT_EQ(output, "survived\n");
+TEST(CheckedHeapProbe, CorrectUseOfEveryFormAndBlocksKeptOnPurposeReportNothing) {
+    for (const wchar_t* name : {L"clean", L"kept-on-purpose"}) {
+        std::string output;
+        EXPECT_EQ(RunProbe(name, output), 0u) << output;
+        EXPECT_EQ(output, "survived\n") << name;
+    }
 }
 
 // A block never released is listed at exit with its size, number and the code that asked for
@@ -276,12 +255,6 @@ TEST(CheckedHeapProbe, BlockStillLiveAtExitIsListedAsALeak) {
     EXPECT_NE(line.find("), asked for at 0x"), std::string::npos) << line;
     EXPECT_NE(line.find("checked_heap_probe.exe+0x"), std::string::npos) << line;
     EXPECT_EQ(output.find("checked heap: leak", leak + 1), std::string::npos) << output;
-}
-
-TEST(CheckedHeapProbe, BlockKeptOnPurposeIsNoLeak) {
-    std::string output;
-    EXPECT_EQ(RunProbe(L"kept-on-purpose", output), 0u);
-    EXPECT_EQ(output, "survived\n");
 }
 
 TEST(CheckedHeapProbe, EnvironmentChoosesTheAllocationThatFails) {

@@ -15,6 +15,7 @@
 #include "ObjectTracker.h"
 #include "ProgramEntry.h"
 #include "WindowPlacement.h"
+#include "WindowProbe.h"
 
 namespace {
 
@@ -38,50 +39,25 @@ class FailedCallTest : public MainWindowTest {
     int PaintedShare() {
         InvalidateRect(hwnd, nullptr, FALSE);
         UpdateWindow(hwnd);
-        return ShareNotBlack();
-    }
-
-    // Returns the share, in percent, of the client area's pixels that are not black now.
-    int ShareNotBlack() {
-        HDC dc = GetDC(hwnd);
-        int painted = 0;
-        int samples = 0;
-        for (int y = 4; y < TestClientHeight; y += 8) {
-            for (int x = 4; x < TestClientWidth; x += 8) {
-                ++samples;
-                painted += GetPixel(dc, x, y) != RGB(0, 0, 0) ? 1 : 0;
-            }
-        }
-        ReleaseDC(hwnd, dc);
-        return painted * 100 / samples;
+        return WindowProbe::PaintedShare(hwnd);
     }
 };
 
-// Without the memory DC that WM_CREATE could not make, the client area stayed black for good.
-TEST_F(FailedCallTest, ABackBufferThatCouldNotBeMadeIsMadeAtTheNextSize) {
-    DestroyWindow(hwnd);
-    TakeQuitMessage();
-    FailCallOf("CreateCompatibleDC");
-    ASSERT_TRUE(
-        window.Create(TestClassStyle, WS_OVERLAPPEDWINDOW, WS_EX_APPWINDOW, nullptr, nullptr));
-    hwnd = window.GetHwnd();
-    EXPECT_EQ(window.BackBuffer(), nullptr);
-    ASSERT_NO_FATAL_FAILURE(SetClientSize(TestClientWidth, TestClientHeight));
-    EXPECT_NE(window.BackBuffer(), nullptr);
-    EXPECT_GT(PaintedShare(), 90);
-}
-
-// Where no memory DC can be made at all, the scene is drawn straight onto the window.
-TEST_F(FailedCallTest, WithoutAnyBackBufferThePaintDrawsOntoTheWindow) {
-    DestroyWindow(hwnd);
-    TakeQuitMessage();
-    FailCallOf("CreateCompatibleDC", 1, true);
-    ASSERT_TRUE(
-        window.Create(TestClassStyle, WS_OVERLAPPEDWINDOW, WS_EX_APPWINDOW, nullptr, nullptr));
-    hwnd = window.GetHwnd();
-    ASSERT_NO_FATAL_FAILURE(SetClientSize(TestClientWidth, TestClientHeight));
-    EXPECT_EQ(window.BackBuffer(), nullptr);
-    EXPECT_GT(PaintedShare(), 90);
+// Without the memory DC that WM_CREATE could not make, the client area stayed black for good. It
+// is made at the next size; where none can be made at all, the scene is drawn onto the window.
+TEST_F(FailedCallTest, ABackBufferThatCouldNotBeMadeIsMadeAtTheNextSizeOrDoneWithout) {
+    for (const bool never : {false, true}) {
+        DestroyWindow(hwnd);
+        TakeQuitMessage();
+        FailCallOf("CreateCompatibleDC", 1, never);
+        ASSERT_TRUE(
+            window.Create(TestClassStyle, WS_OVERLAPPEDWINDOW, WS_EX_APPWINDOW, nullptr, nullptr));
+        hwnd = window.GetHwnd();
+        EXPECT_EQ(window.BackBuffer(), nullptr) << never;
+        ASSERT_NO_FATAL_FAILURE(SetClientSize(TestClientWidth, TestClientHeight));
+        EXPECT_EQ(window.BackBuffer() != nullptr, !never);
+        EXPECT_GT(PaintedShare(), 90) << never;
+    }
 }
 
 // The buffer deleted its bitmap by asking the DC for it; when that failed, the bitmap leaked.
@@ -148,11 +124,11 @@ TEST_F(FailedCallTest, APaintThatCannotBeginIsMadeGoodByTheNextThatDoes) {
     const RECT client = {0, 0, TestClientWidth, TestClientHeight};
     FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     ReleaseDC(hwnd, dc);
-    ASSERT_EQ(ShareNotBlack(), 0);
+    ASSERT_EQ(WindowProbe::PaintedShare(hwnd), 0);
     const RECT corner = {0, 0, 8, 8};
     InvalidateRect(hwnd, &corner, FALSE);
     UpdateWindow(hwnd);
-    EXPECT_GT(ShareNotBlack(), 90);
+    EXPECT_GT(WindowProbe::PaintedShare(hwnd), 90);
 }
 
 // A close whose destroy request could not be posted was lost.

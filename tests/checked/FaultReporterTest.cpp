@@ -5,13 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 #include "FaultReporter.h"
 #include "FaultSigns.h"
 #include "GameProcess.h"
 #include "TestFiles.h"
+#include "fixtures/ProbeCases.h"
 
 namespace {
 
@@ -79,13 +79,7 @@ const ReportedFault reportedFaults[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Probe, FaultIsReported, testing::ValuesIn(reportedFaults),
-                         [](const testing::TestParamInfo<ReportedFault>& info) {
-                             std::string name = info.param.name;
-                             for (char& c : name) {
-                                 c = c == '-' ? '_' : c;
-                             }
-                             return name;
-                         });
+                         [](const auto& info) { return TestNameOf(info.param.name); });
 
 // A stack overflow leaves a 32-bit program enough stack for the report. A 64-bit program under
 // Wine has too little left for any handler: Wine ends it at once with status 0 and no word. The

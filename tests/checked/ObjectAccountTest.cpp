@@ -26,22 +26,17 @@ constexpr char NotAPicture[] = "These bytes are no picture.";
 // The tracker's account of one kind, counted from the moment this object is made.
 class KindDelta {
   public:
-    explicit KindDelta(Kind kind)
-        : kind_(kind),
-          live_(ObjectTracker::Unreleased(kind)),
-          made_(ObjectTracker::MadeSoFar(kind)) {}
-    long long Live() const {
-        return static_cast<long long>(ObjectTracker::Unreleased(kind_)) -
-               static_cast<long long>(live_);
-    }
-    long long Made() const {
-        return static_cast<long long>(ObjectTracker::MadeSoFar(kind_) - made_);
-    }
+    explicit KindDelta(Kind kind) : kind_(kind) {}
+    long long Live() const { return LiveNow() - live_; }
+    long long Made() const { return MadeNow() - made_; }
 
   private:
+    long long LiveNow() const { return static_cast<long long>(ObjectTracker::Unreleased(kind_)); }
+    long long MadeNow() const { return static_cast<long long>(ObjectTracker::MadeSoFar(kind_)); }
+
     Kind kind_;
-    std::size_t live_;
-    std::uint64_t made_;
+    long long live_ = LiveNow();
+    long long made_ = MadeNow();
 };
 
 LOGFONTW UnusedFontDescription() {

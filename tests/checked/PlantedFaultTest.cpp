@@ -13,6 +13,7 @@
 #include "FaultSigns.h"
 #include "GameDriver.h"
 #include "GameProcess.h"
+#include "fixtures/ProbeCases.h"
 
 namespace {
 
@@ -134,12 +135,6 @@ TEST_P(PlantedFaultTest, WithoutTheReporterNothingReportsIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Points, PlantedFaultTest, testing::ValuesIn(plantedPoints),
-                         [](const testing::TestParamInfo<PlantedPoint>& info) {
-                             std::string name = info.param.point;
-                             for (char& c : name) {
-                                 c = c == ':' ? '_' : c;
-                             }
-                             return name;
-                         });
+                         [](const auto& info) { return TestNameOf(info.param.point); });
 
 }  // namespace

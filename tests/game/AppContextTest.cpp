@@ -47,20 +47,12 @@ TEST_F(AppContextTest, InitializeReadsModuleAndBuildsTitleFromVersion) {
     EXPECT_EQ(context.windowTitle.Text(), GameTitle());
 }
 
-TEST_F(AppContextTest, InitializeBuildsShapes) {
+TEST_F(AppContextTest, InitializeBuildsShapesAndAcquiresPensAndFontsOfTheirKinds) {
     context.Initialize();
     EXPECT_EQ(context.shapes.Records().size(), 25u);
     EXPECT_NE(context.shapes.FindShape(7, 4), nullptr);
-}
-
-TEST_F(AppContextTest, InitializeAcquiresPensOfTheirColours) {
-    context.Initialize();
     EXPECT_EQ(PenColour(context.borderPen), RGB(27, 27, 27));
     EXPECT_EQ(PenColour(context.gridPen), RGB(168, 168, 168));
-}
-
-TEST_F(AppContextTest, InitializeAcquiresBodyAndHeadingFonts) {
-    context.Initialize();
     const LOGFONTW body = FontDescription(context.bodyFont);
     const LOGFONTW heading = FontDescription(context.headingFont);
     EXPECT_STREQ(body.lfFaceName, L"宋体");
@@ -79,10 +71,8 @@ TEST_F(AppContextTest, InitializeLoadsSharedCellPicturesWithMargins) {
         const RECT& rect = image->Rect();
         EXPECT_EQ(rect.right - rect.left, 22);
         EXPECT_EQ(rect.bottom - rect.top, 22);
-        EXPECT_EQ(image->margins.left, 7);
-        EXPECT_EQ(image->margins.top, 7);
-        EXPECT_EQ(image->margins.right, 7);
-        EXPECT_EQ(image->margins.bottom, 7);
+        const RECT margins = {7, 7, 7, 7};
+        EXPECT_TRUE(EqualRect(&image->margins, &margins));
     }
     EXPECT_NE(context.blockImage.StoreId(), context.pieceImage.StoreId());
 }
@@ -103,7 +93,7 @@ TEST_F(AppContextTest, SecondInitializeChangesNothing) {
     EXPECT_EQ(GetFont(body), nullptr);
 }
 
-TEST_F(AppContextTest, ShutdownReleasesOnceAndEmptiesContext) {
+TEST_F(AppContextTest, ShutdownReleasesOnceAndEmptiesContextThatInitializeFillsAgain) {
     // Another holder of the same pen and font keeps them alive unless the context releases its
     // references more than once.
     const ObjectId otherPen = AcquirePen(RGB(27, 27, 27));
@@ -122,11 +112,7 @@ TEST_F(AppContextTest, ShutdownReleasesOnceAndEmptiesContext) {
     EXPECT_EQ(context.windowTitle.Text(), GameTitle()) << "the title stays";
     ReleasePen(otherPen);
     ReleaseFont(otherFont);
-}
 
-TEST_F(AppContextTest, InitializeAfterShutdownFillsAgain) {
-    context.Initialize();
-    context.Shutdown();
     context.Initialize();
     EXPECT_NE(GetPen(context.gridPen), nullptr);
     EXPECT_NE(context.pieceImage.Bitmap(), nullptr);

@@ -148,27 +148,25 @@ TEST_F(CellPictureTest, EmptyImageDrawsNothing) {
     EXPECT_TRUE(SamePixels(Copied(picture, 8, 6, nullptr), before));
 }
 
-TEST_F(CellPictureTest, SamePictureIsFoundUntilSizeOrMarginsChange) {
+// A picture is found again for the same bitmap, size and margins only.
+TEST_F(CellPictureTest, SamePictureIsFoundUntilBitmapSizeOrMarginsChange) {
     const CellPicture* first = &cache.Find(target, image, 30);
     EXPECT_EQ(&cache.Find(target, image, 30), first);
     EXPECT_NE(&cache.Find(target, image, 31), first);
     EXPECT_EQ(&cache.Find(target, image, 30), first);
 
-    SetMargins(3);
-    const CellPicture& remade = cache.Find(target, image, 30);
-    EXPECT_NE(&remade, first);
-    EXPECT_TRUE(SamePixels(Copied(remade, 8, 6, nullptr), InPlace(8, 6, 30, nullptr)));
-}
-
-TEST_F(CellPictureTest, PictureOfAnotherBitmapIsNotReused) {
-    const CellPicture* piece = &cache.Find(target, image, 30);
     KvJigsawImage block;
     ASSERT_TRUE(block.LoadFromResource(GetModuleHandleW(nullptr), AppContext::ImageResourceType,
                                        MAKEINTRESOURCEW(AppContext::LandedBlockImageId), true));
     block.margins = image.margins;
     const CellPicture& other = cache.Find(target, block, 30);
-    EXPECT_NE(&other, piece);
-    EXPECT_FALSE(SamePixels(Copied(other, 8, 6, nullptr), Copied(*piece, 8, 6, nullptr)));
+    EXPECT_NE(&other, first);
+    EXPECT_FALSE(SamePixels(Copied(other, 8, 6, nullptr), Copied(*first, 8, 6, nullptr)));
+
+    SetMargins(3);
+    const CellPicture& remade = cache.Find(target, image, 30);
+    EXPECT_NE(&remade, first);
+    EXPECT_TRUE(SamePixels(Copied(remade, 8, 6, nullptr), InPlace(8, 6, 30, nullptr)));
 }
 
 TEST_F(CellPictureTest, CacheKeepsAtMostItsCapacityAndDropsTheLeastRecentlyUsed) {

@@ -3,7 +3,6 @@
 // system would send.
 #include <cstdlib>
 #include <functional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -19,18 +18,16 @@ namespace {
 constexpr wchar_t StartCaption[] = L"开始游戏";
 constexpr wchar_t StopCaption[] = L"停止游戏";
 
-TEST_F(MainWindowTest, CreatedWindowIsIdleWithItsControlsReadyAndAnEmptyStatus) {
+// A created window is idle with an empty status line. The list and the button show whether a game
+// runs: a start and a stop, and a lost game, whose controls keep their in-game form until the
+// game-over tick.
+TEST_F(MainWindowTest, CreatedWindowIsIdleAndItsControlsShowWhetherAGameRuns) {
     EXPECT_EQ(window.state, GameState::Idle);
-    EXPECT_EQ(ButtonText(), StartCaption);
-    EXPECT_TRUE(ComboEnabled());
-    EXPECT_EQ(ComboSelection(), 0);
     EXPECT_STREQ(window.statusText, L"");
     EXPECT_TRUE(window.timers.empty());
-}
-
-// The list and the button show whether a game runs: a start and a stop, and a lost game, whose
-// controls keep their in-game form until the game-over tick.
-TEST_F(MainWindowTest, TheControlsShowWhetherAGameRuns) {
+    EXPECT_EQ(ComboSelection(), 0);
+    EXPECT_EQ(ButtonText(), StartCaption);
+    EXPECT_TRUE(ComboEnabled());
     ClickButton();
     EXPECT_EQ(ButtonText(), StopCaption);
     EXPECT_FALSE(ComboEnabled());
@@ -63,38 +60,27 @@ TEST_F(MainWindowTest, StartDuringGameOverPauseStopsTheRealGameOverTimer) {
     EXPECT_TRUE(KillTimer(hwnd, KvMainWnd::StartDelayTimer));
 }
 
-// The level and fall interval each item of the list gives, and the item shown selected after.
-struct LevelCase {
-    const char* name;
-    WPARAM selection;
-    std::int32_t level;
-    UINT fallInterval;
-    LRESULT selectionAfter;
-};
-
-void PrintTo(const LevelCase& level, std::ostream* out) {
-    *out << level.name;
+// The level and fall interval each item of the list gives, and the item shown selected after. No
+// selection plays the easy level and selects it.
+TEST_F(MainWindowTest, TheSelectedItemSetsTheLevelAndFallIntervalAndStaysSelected) {
+    const struct {
+        WPARAM selection;
+        std::int32_t level;
+        UINT fallInterval;
+        LRESULT selectionAfter;
+    } levels[] = {
+        {0, 1, 600, 0}, {1, 2, 400, 1}, {2, 3, 200, 2}, {static_cast<WPARAM>(-1), 1, 600, 0}};
+    for (const auto& level : levels) {
+        SCOPED_TRACE("item " + std::to_string(static_cast<int>(level.selection)));
+        SelectComboItem(level.selection);
+        ClickButton();
+        Tick(KvMainWnd::StartDelayTimer);
+        EXPECT_EQ(window.level, level.level);
+        EXPECT_EQ(window.timers[KvMainWnd::FallTimer], level.fallInterval);
+        EXPECT_EQ(ComboSelection(), level.selectionAfter);
+        ClickButton();  // the stop, after which the list can be chosen from again
+    }
 }
-
-class DifficultyTest : public MainWindowTest, public ::testing::WithParamInterface<LevelCase> {};
-
-TEST_P(DifficultyTest, SelectionSetsLevelAndFallInterval) {
-    const LevelCase& level = GetParam();
-    SelectComboItem(level.selection);
-    ClickButton();
-    Tick(KvMainWnd::StartDelayTimer);
-    EXPECT_EQ(window.level, level.level);
-    EXPECT_EQ(window.timers[KvMainWnd::FallTimer], level.fallInterval);
-    EXPECT_EQ(ComboSelection(), level.selectionAfter);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Levels, DifficultyTest,
-    ::testing::Values(LevelCase{"Easy", 0, 1, 600, 0}, LevelCase{"Normal", 1, 2, 400, 1},
-                      LevelCase{"Hard", 2, 3, 200, 2},
-                      // No selection plays the easy level and selects it.
-                      LevelCase{"NoSelection", static_cast<WPARAM>(-1), 1, 600, 0}),
-    [](const ::testing::TestParamInfo<LevelCase>& info) { return std::string(info.param.name); });
 
 // The keys reach the game by their virtual-key codes: the arrows, Space and the letters.
 TEST_F(MainWindowTest, KeysReachTheGame) {

@@ -1,6 +1,7 @@
 // The main window's paint with cell pictures gives the pixels of drawing every cell piece by
 // piece, in the back buffer and on the screen, at every cell size and for every paint rectangle.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -64,6 +65,9 @@ class CachedPaintTest : public MainWindowTest {
     // Paints `rect` both ways from the same noise in the back buffer and on the screen, and
     // compares the back buffers and the screens.
     void ExpectSamePaint(const RECT& rect, const char* what) {
+        SCOPED_TRACE(std::string(what) + " (" + std::to_string(rect.left) + ',' +
+                     std::to_string(rect.top) + ',' + std::to_string(rect.right) + ',' +
+                     std::to_string(rect.bottom) + ')');
         RECT client = {};
         GetClientRect(hwnd, &client);
         Surface noise(client.right, client.bottom);
@@ -83,12 +87,8 @@ class CachedPaintTest : public MainWindowTest {
             screens[pieceByPiece] = screen.Pixels();
         }
         window.DrawCellsPieceByPiece(false);
-        EXPECT_TRUE(SamePixels(buffers[0], buffers[1], client.right))
-            << "back buffer, " << what << " (" << rect.left << ',' << rect.top << ',' << rect.right
-            << ',' << rect.bottom << ')';
-        EXPECT_TRUE(SamePixels(screens[0], screens[1], client.right))
-            << "screen, " << what << " (" << rect.left << ',' << rect.top << ',' << rect.right
-            << ',' << rect.bottom << ')';
+        EXPECT_TRUE(SamePixels(buffers[0], buffers[1], client.right)) << "back buffer";
+        EXPECT_TRUE(SamePixels(screens[0], screens[1], client.right)) << "screen";
     }
 
     // Paints the whole client area, the board, the panel, and rectangles that cut board and

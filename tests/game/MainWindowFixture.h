@@ -3,9 +3,7 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -27,48 +27,39 @@ class IdleWindowTest : public MainWindowTest {
         return handled;
     }
 
-    // Checks that none of the game's timers 3 to 6 exists: KillTimer fails for a timer that
-    // does not.
-    void ExpectNoGameTimer() {
-        for (const UINT_PTR id : {KvMainWnd::StartDelayTimer, KvMainWnd::FallTimer,
-                                  KvMainWnd::SpawnTimer, KvMainWnd::GameOverTimer}) {
-            EXPECT_FALSE(KillTimer(hwnd, id)) << "timer " << id << " is alive";
-        }
-    }
-
-    // Checks that after settling nothing is left to paint and no tick is waiting.
-    void ExpectNothingPending() {
+    // Checks that after settling nothing is left to paint, no tick is waiting and none of the
+    // game's timers 3 to 6 exists: KillTimer fails for a timer that does not.
+    void ExpectNoWork() {
         ASSERT_LT(Settle(), MessageLimit);
         EXPECT_FALSE(GetUpdateRect(hwnd, nullptr, FALSE));
         MSG message;
         EXPECT_FALSE(PeekMessageW(&message, hwnd, WM_PAINT, WM_PAINT, PM_NOREMOVE));
         EXPECT_FALSE(PeekMessageW(&message, hwnd, WM_TIMER, WM_TIMER, PM_NOREMOVE));
         EXPECT_EQ(HIWORD(GetQueueStatus(QS_PAINT | QS_TIMER)), 0u);
+        for (const UINT_PTR id : {KvMainWnd::StartDelayTimer, KvMainWnd::FallTimer,
+                                  KvMainWnd::SpawnTimer, KvMainWnd::GameOverTimer}) {
+            EXPECT_FALSE(KillTimer(hwnd, id)) << "timer " << id << " is alive";
+        }
     }
 };
 
 }  // namespace
 
 TEST_F(IdleWindowTest, NewWindowHasNoGameTimerAndNothingPending) {
-    ExpectNothingPending();
-    ExpectNoGameTimer();
+    ExpectNoWork();
 }
 
-TEST_F(IdleWindowTest, StoppedGameLeavesNoGameTimerAndNothingPending) {
+TEST_F(IdleWindowTest, StoppedOrLostGameLeavesNoGameTimerAndNothingPending) {
     ASSERT_NO_FATAL_FAILURE(StartPlaying(TeeType));
     ASSERT_NO_FATAL_FAILURE(LandPiece());
     ClickButton();
     ASSERT_EQ(window.state, GameState::Idle);
-    ExpectNothingPending();
-    ExpectNoGameTimer();
-}
+    ExpectNoWork();
 
-TEST_F(IdleWindowTest, LostGameLeavesNoGameTimerAfterItsPause) {
     ASSERT_NO_FATAL_FAILURE(LoseGame());
     Tick(KvMainWnd::GameOverTimer);
     ASSERT_EQ(window.state, GameState::Idle);
-    ExpectNothingPending();
-    ExpectNoGameTimer();
+    ExpectNoWork();
 }
 
 // The check itself: a running game keeps its fall timer, which the test must see.

@@ -17,10 +17,8 @@ RECT ChildRect(HWND child) {
     return rect;
 }
 
-::testing::AssertionResult RectIs(const RECT& actual, LONG left, LONG top, LONG right,
-                                  LONG bottom) {
-    if (actual.left == left && actual.top == top && actual.right == right &&
-        actual.bottom == bottom) {
+::testing::AssertionResult RectIs(const RECT& actual, const RECT& expected) {
+    if (EqualRect(&actual, &expected)) {
         return ::testing::AssertionSuccess();
     }
     return ::testing::AssertionFailure() << "(" << actual.left << ", " << actual.top << ", "
@@ -45,33 +43,21 @@ class LayoutTest : public MainWindowTest, public ::testing::WithParamInterface<L
 
 }  // namespace
 
-TEST_F(MainWindowTest, ProgramsClientSizeGivesTheKnownLayout) {
-    EXPECT_EQ(window.CellSize(), 30);
-    EXPECT_TRUE(RectIs(window.boardRect, 26, 26, 337, 585));
-    EXPECT_TRUE(RectIs(window.panelRect, 357, 21, 607, 591));
-    const RECT combo = ChildRect(window.comboBox);
-    EXPECT_EQ(combo.left, 407);
-    EXPECT_EQ(combo.top, 71);
-    EXPECT_EQ(combo.right - combo.left, 200);
-    EXPECT_TRUE(RectIs(ChildRect(window.startButton), 387, 111, 387 + 190, 111 + 23));
-}
-
-TEST_P(LayoutTest, SizeGivesBoardAndPanel) {
+TEST_P(LayoutTest, SizeGivesBoardPanelAndControls) {
     const LayoutCase& layout = GetParam();
     SendSize(layout.width, layout.height);
     EXPECT_EQ(window.CellSize(), layout.cellSize);
-    const RECT& b = layout.board;
+    EXPECT_TRUE(RectIs(window.boardRect, layout.board));
+    EXPECT_TRUE(RectIs(window.panelRect, layout.panel));
     const RECT& p = layout.panel;
-    EXPECT_TRUE(RectIs(window.boardRect, b.left, b.top, b.right, b.bottom));
-    EXPECT_TRUE(RectIs(window.panelRect, p.left, p.top, p.right, p.bottom));
-    // The panel keeps its width and its controls their places relative to it.
+    // The panel keeps its width and its controls their places relative to it and their sizes.
     EXPECT_EQ(window.panelRect.right - window.panelRect.left, 250);
     const RECT combo = ChildRect(window.comboBox);
     EXPECT_EQ(combo.left - p.left, 50);
     EXPECT_EQ(combo.top - p.top, 50);
-    const RECT button = ChildRect(window.startButton);
-    EXPECT_EQ(button.left - p.left, 30);
-    EXPECT_EQ(button.top - p.top, 90);
+    EXPECT_EQ(combo.right - combo.left, 200);
+    EXPECT_TRUE(RectIs(ChildRect(window.startButton),
+                       {p.left + 30, p.top + 90, p.left + 220, p.top + 113}));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -54,16 +54,25 @@ COLORREF PictureCentre(WORD id) {
     return RGB(pixel[2], pixel[1], pixel[0]);
 }
 
-::testing::AssertionResult ColourNear(COLORREF actual, COLORREF expected, int tolerance) {
-    const int dr = std::abs(GetRValue(actual) - GetRValue(expected));
-    const int dg = std::abs(GetGValue(actual) - GetGValue(expected));
-    const int db = std::abs(GetBValue(actual) - GetBValue(expected));
-    if (dr <= tolerance && dg <= tolerance && db <= tolerance) {
+// Checks that `actual` is the centre colour of the cell picture `id`, give or take what scaling
+// the picture to the cell's size may change.
+::testing::AssertionResult ShowsPicture(COLORREF actual, WORD id) {
+    const COLORREF expected = PictureCentre(id);
+    if (expected == CLR_INVALID) {
+        return ::testing::AssertionFailure() << "no picture " << id << " in the resources";
+    }
+    const int tolerance = 12;
+    if (std::abs(GetRValue(actual) - GetRValue(expected)) <= tolerance &&
+        std::abs(GetGValue(actual) - GetGValue(expected)) <= tolerance &&
+        std::abs(GetBValue(actual) - GetBValue(expected)) <= tolerance) {
         return ::testing::AssertionSuccess();
     }
     return ::testing::AssertionFailure()
            << std::hex << "colour 0x" << actual << ", expected 0x" << expected;
 }
+
+constexpr WORD Falling = AppContext::FallingBlockImageId;
+constexpr WORD Landed = AppContext::LandedBlockImageId;
 
 class MainWindowPaintTest : public MainWindowTest {
   public:
@@ -97,24 +106,21 @@ TEST_F(MainWindowPaintTest, CellsShowEmptyLandedAndFallingByColour) {
     window.board[0][17] = 1;
     window.board[9][16] = 1;
     PaintAll();
-
-    const COLORREF red = PictureCentre(AppContext::FallingBlockImageId);
-    const COLORREF grey = PictureCentre(AppContext::LandedBlockImageId);
-    ASSERT_NE(red, CLR_INVALID);
-    ASSERT_NE(grey, CLR_INVALID);
     // The tee enters at columns 4 to 6 of row 0 with its stem below the middle.
     for (const Cell& cell : window.pieceCells) {
-        EXPECT_TRUE(ColourNear(At(CellCentre(cell.x, cell.y)), red, 12))
+        EXPECT_TRUE(ShowsPicture(At(CellCentre(cell.x, cell.y)), Falling))
             << "falling cell " << cell.x << ',' << cell.y;
     }
-    EXPECT_TRUE(ColourNear(At(CellCentre(0, 17)), grey, 12));
-    EXPECT_TRUE(ColourNear(At(CellCentre(9, 16)), grey, 12));
+    EXPECT_TRUE(ShowsPicture(At(CellCentre(0, 17)), Landed));
+    EXPECT_TRUE(ShowsPicture(At(CellCentre(9, 16)), Landed));
     for (const POINT empty : {CellCentre(4, 1), CellCentre(1, 17), CellCentre(9, 17)}) {
         EXPECT_EQ(At(empty), White);
     }
 }
 
-TEST_F(MainWindowPaintTest, GridAndFrameHaveTheirColours) {
+TEST_F(MainWindowPaintTest, BoardAndPreviewShowTheirGridsFramesAndTheNextPiece) {
+    window.nextType = BarType;
+    window.nextOrientation = 2;  // upright in the preview frame's third column
     PaintAll();
     const int midRow = CellCentre(0, 5).y;
     const int midColumn = CellCentre(5, 0).x;
@@ -130,12 +136,7 @@ TEST_F(MainWindowPaintTest, GridAndFrameHaveTheirColours) {
     EXPECT_EQ(At(midColumn, BoardBottom - 1), FrameColour);
     EXPECT_EQ(At(BoardRight, midRow), White) << "nothing right of the frame";
     EXPECT_EQ(At(midColumn, BoardBottom), White) << "nothing below the frame";
-}
 
-TEST_F(MainWindowPaintTest, PreviewShowsGridFrameAndNextPiece) {
-    window.nextType = BarType;
-    window.nextOrientation = 2;  // upright in the frame's third column
-    PaintAll();
     const int middle = PreviewCellCentre(0, 1).y;
     EXPECT_EQ(At(PreviewLeft, middle), FrameColour);
     EXPECT_EQ(At(PreviewLeft + 96, middle), FrameColour);
@@ -143,9 +144,8 @@ TEST_F(MainWindowPaintTest, PreviewShowsGridFrameAndNextPiece) {
     for (int k = 1; k <= 3; ++k) {
         EXPECT_EQ(At(PreviewLeft + k * PreviewPitch, middle), GridColour) << "line " << k;
     }
-    const COLORREF red = PictureCentre(AppContext::FallingBlockImageId);
     for (int y = 0; y < 4; ++y) {
-        EXPECT_TRUE(ColourNear(At(PreviewCellCentre(2, y)), red, 12)) << "row " << y;
+        EXPECT_TRUE(ShowsPicture(At(PreviewCellCentre(2, y)), Falling)) << "row " << y;
         EXPECT_EQ(At(PreviewCellCentre(1, y)), White) << "row " << y;
     }
 }
@@ -155,8 +155,7 @@ TEST_F(MainWindowPaintTest, StoppedGameLeavesBoardAndEmptiesPreview) {
     ASSERT_NE(window.nextType, 0);
     ClickButton();
     PaintAll();
-    const COLORREF grey = PictureCentre(AppContext::LandedBlockImageId);
-    EXPECT_TRUE(ColourNear(At(CellCentre(5, 1)), grey, 12)) << "the frozen tee's stem";
+    EXPECT_TRUE(ShowsPicture(At(CellCentre(5, 1)), Landed)) << "the frozen tee's stem";
     for (int y = 0; y < 4; ++y) {
         for (int x = 0; x < 4; ++x) {
             EXPECT_EQ(At(PreviewCellCentre(x, y)), White) << x << ',' << y;
@@ -164,12 +163,10 @@ TEST_F(MainWindowPaintTest, StoppedGameLeavesBoardAndEmptiesPreview) {
     }
 }
 
-TEST_F(MainWindowPaintTest, StatusLineIsEmptyBeforeFirstGame) {
+TEST_F(MainWindowPaintTest, StatusLineIsEmptyBeforeTheFirstGameAndRedOnlyWhilePaused) {
     PaintAll();
     EXPECT_EQ(Count(StatusBand(), IsDark), 0);
-}
 
-TEST_F(MainWindowPaintTest, StatusLineIsRedOnlyWhilePaused) {
     ASSERT_NO_FATAL_FAILURE(StartPlaying(TeeType));
     PaintAll();
     EXPECT_GT(Count(StatusBand(), IsDark), 0);
@@ -262,8 +259,7 @@ TEST_F(MainWindowPaintTest, CellsOutsidePaintRectangleAreSkippedButGridIsDrawn) 
     const RECT rect = {BoardLeft, BoardTop, BoardRight, BoardTop + 3 * Pitch};
     window.Paint(screen, &rect);
 
-    const COLORREF red = PictureCentre(AppContext::FallingBlockImageId);
-    EXPECT_TRUE(ColourNear(At(CellCentre(5, 1)), red, 12)) << "the piece inside is drawn";
+    EXPECT_TRUE(ShowsPicture(At(CellCentre(5, 1)), Falling)) << "the piece inside is drawn";
     EXPECT_EQ(At(CellCentre(0, 17)), RGB(0, 0, 0)) << "the block outside is skipped";
     EXPECT_EQ(At(BoardLeft + Pitch, CellCentre(0, 15).y), GridColour) << "the grid is drawn";
 }

@@ -1,6 +1,5 @@
 // The game flow: the state table, the level, the keys and the button, each driven as the window
 // drives it, and what the flow does when its front end cannot start a timer.
-#include <cwchar>
 #include <functional>
 #include <map>
 #include <ostream>
@@ -28,35 +27,45 @@ class GameFlowTest : public ::testing::Test {
   public:
     GameFlowTest() { flow.BecomeIdle(); }
 
-    // Starts a game with the button and the start delay's tick. With a type, that piece is the
-    // first to fall, in the given orientation.
-    void StartPlaying(std::int32_t type = 0, std::int32_t orientation = 1) {
-        flow.PressButton();
-        if (type != 0) {
-            flow.nextType = type;
-            flow.nextOrientation = orientation;
+    // Plays events written in the fuzzer's letters: 'B' the button; 'L' the left key, 'T' space,
+    // 'D' the down key, 'P' the up key and 'W' the W key; 's', 'f', 'n' and 'g' the ticks of the
+    // start delay, the fall, the spawn and the game-over timer. Besides, 't' previews a tee and 'b'
+    // a lying bar, which the next tick of the start delay or the spawn brings in; 'X' fills the top
+    // two rows of the well, so that no piece can enter, and '|' its left column.
+    void Run(const std::string& events) {
+        const std::map<char, std::function<void()>> actions = {
+            {'B', [this] { flow.PressButton(); }},
+            {'L', [this] { flow.PressKey(GameFlow::LeftKey); }},
+            {'T', [this] { flow.PressKey(GameFlow::SpaceKey); }},
+            {'D', [this] { flow.PressKey(GameFlow::DownKey); }},
+            {'P', [this] { flow.PressKey(GameFlow::UpKey); }},
+            {'W', [this] { flow.PressKey('W'); }},
+            {'s', [this] { flow.Tick(Start); }},
+            {'f', [this] { flow.Tick(Fall); }},
+            {'n', [this] { flow.Tick(Spawn); }},
+            {'g', [this] { flow.Tick(Over); }},
+            {'t', [this] { Preview(TeeType); }},
+            {'b', [this] { Preview(BarType); }},
+            {'X', [this] { Fill(GameRules::kWellWidth, 2); }},
+            {'|', [this] { Fill(1, GameRules::kWellHeight); }},
+        };
+        for (char event : events) {
+            actions.at(event)();
         }
-        flow.Tick(Start);
-        ASSERT_EQ(flow.state, GameState::Playing);
     }
 
-    // Drops the falling piece and lands it with a fall tick.
-    void LandPiece() {
-        flow.PressKey(GameFlow::DownKey);
-        flow.Tick(Fall);
-        ASSERT_EQ(flow.state, GameState::Landed);
+    void Preview(std::int32_t type) {
+        flow.nextType = type;
+        flow.nextOrientation = 1;
     }
 
-    // Lands a piece, then blocks the well's top so that the next piece cannot enter.
-    void LoseGame() {
-        ASSERT_NO_FATAL_FAILURE(StartPlaying());
-        ASSERT_NO_FATAL_FAILURE(LandPiece());
-        for (int x = 0; x < GameRules::kWellWidth; ++x) {
-            flow.board[x][0] = 1;
-            flow.board[x][1] = 1;
+    // Fills the left `columns` columns of the top `rows` rows with blocks.
+    void Fill(int columns, int rows) {
+        for (int x = 0; x < columns; ++x) {
+            for (int y = 0; y < rows; ++y) {
+                flow.board[x][y] = 1;
+            }
         }
-        flow.Tick(Spawn);
-        ASSERT_EQ(flow.state, GameState::GameOverPause);
     }
 
     RecordingFlow flow;
@@ -71,129 +80,53 @@ struct Outcome {
     Timers timers;
 };
 
+// The events that reach a state, and the event whose outcome is checked.
 struct Transition {
     const char* name;
-    std::function<void(GameFlowTest&)> reachFrom;
-    std::function<void(GameFlowTest&)> event;
+    const char* reach;
+    const char* event;
     Outcome outcome;
 };
 
-void Nothing(GameFlowTest&) {}
-void Click(GameFlowTest& t) {
-    t.flow.PressButton();
-}
-void Play(GameFlowTest& t) {
-    t.StartPlaying();
-}
-void PlayAndDrop(GameFlowTest& t) {
-    t.StartPlaying();
-    t.flow.PressKey(GameFlow::DownKey);
-}
-void Land(GameFlowTest& t) {
-    t.StartPlaying();
-    t.LandPiece();
-}
-void Pause(GameFlowTest& t) {
-    t.StartPlaying();
-    t.flow.PressKey(GameFlow::UpKey);
-}
-void PauseAndStop(GameFlowTest& t) {
-    Pause(t);
-    t.flow.PressButton();
-}
-void PlayAndStop(GameFlowTest& t) {
-    t.StartPlaying();
-    t.flow.PressButton();
-}
-void Lose(GameFlowTest& t) {
-    t.LoseGame();
-}
-std::function<void(GameFlowTest&)> Fire(std::uintptr_t timer) {
-    return [timer](GameFlowTest& t) { t.flow.Tick(timer); };
-}
-std::function<void(GameFlowTest&)> Key(std::uint32_t key) {
-    return [key](GameFlowTest& t) { t.flow.PressKey(key); };
-}
-
-// A bar lying on the floor of a well whose every row already holds a block in column 0: the
-// landing fills no row and leaves none empty.
-void PlayOverPartlyFilledWell(GameFlowTest& t) {
-    t.StartPlaying(BarType);
-    for (int y = 0; y < GameRules::kWellHeight; ++y) {
-        t.flow.board[0][y] = 1;
-    }
-    t.flow.PressKey(GameFlow::DownKey);
-}
-
-// A landed piece with the top of the well blocked, so that the next piece overlaps blocks.
-void LandUnderBlockedTop(GameFlowTest& t) {
-    Land(t);
-    for (int x = 0; x < GameRules::kWellWidth; ++x) {
-        t.flow.board[x][0] = 1;
-    }
-}
-
-const Timers Idle = {};
+const Timers NoTimer = {};
 const Timers Delay = {{Start, 100}};
 const Timers Running = {{Fall, 600}, {Spawn, 100}};
 const Timers Lost = {{Over, 100}};
 constexpr Controls InGame = Controls::InGame;
 constexpr Controls IdleForm = Controls::Idle;
+constexpr GameState Idle = GameState::Idle;
+constexpr GameState Starting = GameState::Starting;
+constexpr GameState Playing = GameState::Playing;
+constexpr GameState GameOver = GameState::GameOverPause;
+constexpr wchar_t Plays[] = L"游戏中";
+constexpr wchar_t Ended[] = L"游戏结束";
 
 const Transition Transitions[] = {
-    {"IdleButtonStarts", Nothing, Click, {GameState::Starting, InGame, L"游戏中", false, Delay}},
-    {"StartDelayTickBeginsPlay",
-     Click,
-     Fire(Start),
-     {GameState::Playing, InGame, L"游戏中", false, Running}},
-    {"ButtonDuringStartDelayDoesNothing",
-     Click,
-     Click,
-     {GameState::Starting, InGame, L"游戏中", false, Delay}},
-    {"FallTickMovesPieceDown",
-     Play,
-     Fire(Fall),
-     {GameState::Playing, InGame, L"游戏中", false, Running}},
-    {"FallTickLandsPiece",
-     PlayAndDrop,
-     Fire(Fall),
-     {GameState::Landed, InGame, L"游戏中", false, Running}},
-    {"LandingThatFillsEveryRowPartlyLoses",
-     PlayOverPartlyFilledWell,
-     Fire(Fall),
-     {GameState::GameOverPause, InGame, L"游戏中", false, Lost}},
-    {"UpArrowPauses",
-     Play,
-     Key(GameFlow::UpKey),
-     {GameState::Playing, InGame, L"游戏暂停", true, Running}},
-    {"WResumes", Pause, Key('W'), {GameState::Playing, InGame, L"游戏中", false, Running}},
-    {"ButtonStopsPlayingGame", Play, Click, {GameState::Idle, IdleForm, L"游戏结束", false, Idle}},
-    {"ButtonStopsLandedGame", Land, Click, {GameState::Idle, IdleForm, L"游戏结束", false, Idle}},
-    {"ButtonStopsPausedGameKeepingPause",
-     Pause,
-     Click,
-     {GameState::Idle, IdleForm, L"游戏结束", true, Idle}},
-    {"SpawnTickBringsNextPiece",
-     Land,
-     Fire(Spawn),
-     {GameState::Playing, InGame, L"游戏中", false, Running}},
-    {"SpawnTickOnBlockedWellLoses",
-     LandUnderBlockedTop,
-     Fire(Spawn),
-     {GameState::GameOverPause, InGame, L"游戏中", false, Lost}},
-    {"GameOverTickReturnsToIdle",
-     Lose,
-     Fire(Over),
-     {GameState::Idle, IdleForm, L"游戏结束", false, Idle}},
+    {"IdleButtonStarts", "", "B", {Starting, InGame, Plays, false, Delay}},
+    {"StartDelayTickBeginsPlay", "B", "s", {Playing, InGame, Plays, false, Running}},
+    {"ButtonDuringStartDelayDoesNothing", "B", "B", {Starting, InGame, Plays, false, Delay}},
+    {"FallTickMovesPieceDown", "Bs", "f", {Playing, InGame, Plays, false, Running}},
+    {"FallTickLandsPiece", "BsD", "f", {GameState::Landed, InGame, Plays, false, Running}},
+    // A bar lying on the floor of a well whose every row already holds a block in column 0: the
+    // landing fills no row and leaves none empty.
+    {"LandingThatFillsEveryRowPartlyLoses", "Bbs|D", "f", {GameOver, InGame, Plays, false, Lost}},
+    {"UpArrowPauses", "Bs", "P", {Playing, InGame, L"游戏暂停", true, Running}},
+    {"WResumes", "BsP", "W", {Playing, InGame, Plays, false, Running}},
+    {"ButtonStopsPlayingGame", "Bs", "B", {Idle, IdleForm, Ended, false, NoTimer}},
+    {"ButtonStopsLandedGame", "BsDf", "B", {Idle, IdleForm, Ended, false, NoTimer}},
+    {"ButtonStopsPausedGameKeepingPause", "BsP", "B", {Idle, IdleForm, Ended, true, NoTimer}},
+    {"SpawnTickBringsNextPiece", "BsDf", "n", {Playing, InGame, Plays, false, Running}},
+    {"SpawnTickOnBlockedWellLoses", "BsDfX", "n", {GameOver, InGame, Plays, false, Lost}},
+    {"GameOverTickReturnsToIdle", "BsDfXn", "g", {Idle, IdleForm, Ended, false, NoTimer}},
     // The lost game's tick is stopped too, so it cannot end the new game.
     {"ButtonDuringGameOverPauseStartsAgain",
-     Lose,
-     Click,
-     {GameState::Starting, InGame, L"游戏中", false, Delay}},
+     "BsDfXn",
+     "B",
+     {Starting, InGame, Plays, false, Delay}},
     {"ButtonAfterStopStartsAgainAndClearsPause",
-     PauseAndStop,
-     Click,
-     {GameState::Starting, InGame, L"游戏中", false, Delay}},
+     "BsPB",
+     "B",
+     {Starting, InGame, Plays, false, Delay}},
 };
 
 void PrintTo(const Transition& transition, std::ostream* out) {
@@ -204,8 +137,8 @@ class GameFlowTransition : public GameFlowTest, public ::testing::WithParamInter
 
 TEST_P(GameFlowTransition, ShowsItsOutcome) {
     const Transition& transition = GetParam();
-    ASSERT_NO_FATAL_FAILURE(transition.reachFrom(*this));
-    transition.event(*this);
+    Run(transition.reach);
+    Run(transition.event);
 
     const Outcome& expected = transition.outcome;
     EXPECT_EQ(flow.state, expected.state);
@@ -221,15 +154,6 @@ INSTANTIATE_TEST_SUITE_P(StateTable, GameFlowTransition, ::testing::ValuesIn(Tra
                              return std::string(info.param.name);
                          });
 
-TEST_F(GameFlowTest, BeforeItsFirstGameTheStatusLineIsEmptyAndNoTimerRuns) {
-    EXPECT_STREQ(flow.statusText, L"");
-    EXPECT_TRUE(flow.timers.empty());
-    RecordingFlow fresh;
-    EXPECT_EQ(fresh.state, GameState::NotReady);
-    EXPECT_EQ(fresh.level, 1);
-    EXPECT_FALSE(fresh.paused);
-}
-
 TEST_F(GameFlowTest, AStartTakesTheKeyboardFromTheButton) {
     flow.PressButton();
     EXPECT_EQ(flow.focusTaken, 1);
@@ -238,67 +162,52 @@ TEST_F(GameFlowTest, AStartTakesTheKeyboardFromTheButton) {
     EXPECT_EQ(flow.starts, std::vector<std::uintptr_t>{Start});
 }
 
-TEST_F(GameFlowTest, FallTickMovesPieceOneRow) {
-    ASSERT_NO_FATAL_FAILURE(StartPlaying(TeeType));
-    const int row = flow.pieceY;
-    flow.Tick(Fall);
-    EXPECT_EQ(flow.pieceY, row + 1);
-}
-
 // Ticks of timers the flow no longer runs, as stale messages would bring them, and of ids that
-// are none of its timers.
-TEST_F(GameFlowTest, TicksOutsideTheirStatesAndUnknownTicksChangeNothing) {
-    ASSERT_NO_FATAL_FAILURE(StartPlaying(TeeType));
+// are none of its timers, change nothing; the fall timer's moves the piece down one row.
+TEST_F(GameFlowTest, FallTickMovesThePieceOneRowAndOtherTicksChangeNothing) {
+    Run("Bts");
+    ASSERT_EQ(flow.state, GameState::Playing);
     for (std::uintptr_t timer : {Start, Spawn, std::uintptr_t{1}, std::uintptr_t{7}}) {
         const RulesSnapshot before(flow);
         flow.Tick(timer);
         EXPECT_TRUE(RulesSnapshot(flow) == before) << "timer " << timer;
         EXPECT_EQ(flow.timers, Running) << "timer " << timer;
     }
+    const int row = flow.pieceY;
+    flow.Tick(Fall);
+    EXPECT_EQ(flow.pieceY, row + 1);
 }
 
 // One landed block in the way of the entering piece ends the game; the piece that could not
 // enter stays in the well, all four of its cells, beside that block.
 TEST_F(GameFlowTest, LostGameFreezesTheLosingPieceAndEmptiesPreview) {
-    RecordingFlow entered;
-    entered.BecomeIdle();
-    entered.PressButton();
-    entered.nextType = TeeType;
-    entered.nextOrientation = 1;
-    entered.Tick(Start);
-    ASSERT_EQ(entered.state, GameState::Playing);
-    ASSERT_NO_FATAL_FAILURE(StartPlaying());
-    ASSERT_NO_FATAL_FAILURE(LandPiece());
-    flow.nextType = TeeType;
-    flow.nextOrientation = 1;
-    flow.board[entered.pieceCells[0].x][entered.pieceCells[0].y] = 1;
+    Run("Bts");
+    const Cells entered = PieceCells(flow);  // where a tee enters
+    Run("Dft");
+    ASSERT_EQ(flow.state, GameState::Landed);
+    flow.board[entered[0].x][entered[0].y] = 1;
     const int blocksBefore = CountBlocks(flow);
-    flow.Tick(Spawn);
+    Run("n");
     ASSERT_EQ(flow.state, GameState::GameOverPause);
     EXPECT_EQ(flow.currentType, 0);
     EXPECT_EQ(flow.nextType, 0);
-    for (Cell cell : entered.pieceCells) {
+    for (Cell cell : entered) {
         EXPECT_NE(flow.board[cell.x][cell.y], 0) << cell;
     }
     EXPECT_EQ(CountBlocks(flow), blocksBefore + ShapeRecord::kCellCount - 1);
-    flow.Tick(Over);
+    Run("g");
     EXPECT_EQ(CountBlocks(flow), blocksBefore + ShapeRecord::kCellCount - 1);
 }
 
-TEST_F(GameFlowTest, StopFreezesFallingPieceAndEmptiesPreview) {
-    ASSERT_NO_FATAL_FAILURE(StartPlaying(TeeType));
-    flow.PressButton();
+TEST_F(GameFlowTest, StopFreezesThePieceAndEmptiesPreviewAndTheNextStartClearsTheGame) {
+    Run("Bts");
+    flow.score = 550;
+    flow.rowsRemoved = 4;
+    Run("B");
     EXPECT_EQ(flow.currentType, 0);
     EXPECT_EQ(flow.nextType, 0);
     EXPECT_EQ(CountBlocks(flow), ShapeRecord::kCellCount);
-}
-
-TEST_F(GameFlowTest, StartClearsLastGamesBoardAndScore) {
-    ASSERT_NO_FATAL_FAILURE(StartPlaying(TeeType));
-    flow.score = 550;
-    flow.rowsRemoved = 4;
-    flow.PressButton();
-    flow.PressButton();
+    Run("B");
     EXPECT_EQ(CountBlocks(flow), 0);
     EXPECT_EQ(flow.score, 0u);
     EXPECT_EQ(flow.rowsRemoved, 0u);
@@ -343,7 +252,8 @@ class GameFlowKey : public GameFlowTest, public ::testing::WithParamInterface<Ke
 
 TEST_P(GameFlowKey, ActsOnAPlayingGame) {
     const KeyCase& key = GetParam();
-    ASSERT_NO_FATAL_FAILURE(StartPlaying(TeeType));
+    Run("Bts");
+    ASSERT_EQ(flow.state, GameState::Playing);
     const std::int32_t x = flow.pieceX;
     flow.PressKey(key.key);
     EXPECT_EQ(flow.pieceX, x + key.dx);
@@ -370,7 +280,7 @@ const std::uint32_t GameKeys[] = {0x20, 0x25, 'A', 0x26, 'W', 0x27, 'D', 0x28, '
 
 struct IgnoredKeysCase {
     const char* name;
-    void (*reach)(GameFlowTest&);
+    const char* reach;
     // While paused the pause keys still act: they resume.
     bool pauseKeysToo;
 };
@@ -384,7 +294,7 @@ class GameFlowIgnoredKeys : public GameFlowTest,
 
 TEST_P(GameFlowIgnoredKeys, ChangeNothing) {
     const IgnoredKeysCase& situation = GetParam();
-    ASSERT_NO_FATAL_FAILURE(situation.reach(*this));
+    Run(situation.reach);
     for (std::uint32_t key : GameKeys) {
         if (!situation.pauseKeysToo && (key == GameFlow::UpKey || key == 'W')) {
             continue;
@@ -398,12 +308,12 @@ TEST_P(GameFlowIgnoredKeys, ChangeNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(OutsidePlay, GameFlowIgnoredKeys,
-                         ::testing::Values(IgnoredKeysCase{"Idle", Nothing, true},
-                                           IgnoredKeysCase{"Starting", Click, true},
-                                           IgnoredKeysCase{"BetweenLandingAndSpawn", Land, true},
-                                           IgnoredKeysCase{"GameOverPause", Lose, true},
-                                           IgnoredKeysCase{"Stopped", PlayAndStop, true},
-                                           IgnoredKeysCase{"Paused", Pause, false}),
+                         ::testing::Values(IgnoredKeysCase{"Idle", "", true},
+                                           IgnoredKeysCase{"Starting", "B", true},
+                                           IgnoredKeysCase{"BetweenLandingAndSpawn", "BsDf", true},
+                                           IgnoredKeysCase{"GameOverPause", "BsDfXn", true},
+                                           IgnoredKeysCase{"Stopped", "BsB", true},
+                                           IgnoredKeysCase{"Paused", "BsP", false}),
                          [](const ::testing::TestParamInfo<IgnoredKeysCase>& info) {
                              return std::string(info.param.name);
                          });
@@ -412,31 +322,25 @@ INSTANTIATE_TEST_SUITE_P(OutsidePlay, GameFlowIgnoredKeys,
 TEST_F(GameFlowTest, EachChangeAsksForTheRepaintOfWhatItChanged) {
     const struct {
         const char* name;
-        std::function<void()> change;
+        const char* events;
         const char* repaints;
     } requests[] = {
-        {"start",
-         [this] {
-             flow.PressButton();
-             // A tee can always turn at the top of an empty well.
-             flow.nextType = TeeType;
-             flow.nextOrientation = 1;
-         },
-         "C"},
-        {"first piece", [this] { flow.Tick(Start); }, "C"},
-        {"move", [this] { flow.PressKey(GameFlow::LeftKey); }, "B"},
-        {"turn", [this] { flow.PressKey(GameFlow::SpaceKey); }, "B"},
-        {"fall", [this] { flow.Tick(Fall); }, "B"},
-        {"pause", [this] { flow.PressKey(GameFlow::UpKey); }, "P"},
-        {"refused move while paused", [this] { flow.PressKey(GameFlow::LeftKey); }, ""},
-        {"resume", [this] { flow.PressKey(GameFlow::UpKey); }, "P"},
-        {"drop", [this] { flow.PressKey(GameFlow::DownKey); }, "B"},
-        {"landing", [this] { flow.Tick(Fall); }, "C"},
-        {"stop", [this] { flow.PressButton(); }, "C"},
+        // A tee can always turn at the top of an empty well.
+        {"start", "Bt", "C"},
+        {"first piece", "s", "C"},
+        {"move", "L", "B"},
+        {"turn", "T", "B"},
+        {"fall", "f", "B"},
+        {"pause", "P", "P"},
+        {"refused move while paused", "L", ""},
+        {"resume", "P", "P"},
+        {"drop", "D", "B"},
+        {"landing", "f", "C"},
+        {"stop", "B", "C"},
     };
     for (const auto& request : requests) {
         flow.hooks.clear();
-        request.change();
+        Run(request.events);
         EXPECT_EQ(flow.hooks, request.repaints) << request.name;
     }
 }
@@ -470,14 +374,9 @@ TEST_F(GameFlowTest, PlayWithoutItsFallOrSpawnTimerEndsAsAStoppedGame) {
 }
 
 TEST_F(GameFlowTest, ALostGameWithoutItsGameOverTimerComesToIdleAtOnce) {
-    ASSERT_NO_FATAL_FAILURE(StartPlaying());
-    ASSERT_NO_FATAL_FAILURE(LandPiece());
-    for (int x = 0; x < GameRules::kWellWidth; ++x) {
-        flow.board[x][0] = 1;
-        flow.board[x][1] = 1;
-    }
+    Run("BsDfX");
     flow.refusedStarts.insert(Over);
-    flow.Tick(Spawn);
+    Run("n");
     EXPECT_EQ(flow.state, GameState::Idle);
     EXPECT_EQ(flow.controls, Controls::Idle);
     EXPECT_TRUE(flow.timers.empty());

@@ -1,4 +1,5 @@
 #include <cstdlib>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -10,22 +11,33 @@
 
 namespace {
 
+using Action = void (GameRules::*)();
+
+// Expects that `action` changes no field of `flow` and asks for no repaint.
+void ExpectNoChange(RecordingFlow& flow, Action action) {
+    const RulesSnapshot before(flow);
+    (flow.*action)();
+    EXPECT_TRUE(RulesSnapshot(flow) == before) << "a field changed";
+    EXPECT_EQ(flow.hooks, "");
+}
+
+// Returns the picture of the whole well whose bottom rows are `bottom`, the rows above empty.
+std::vector<std::string> WholeWell(std::vector<std::string> bottom) {
+    bottom.insert(bottom.begin(), GameRules::kWellHeight - bottom.size(), "..........");
+    return bottom;
+}
+
+// A piece's type and orientation, and where its frame's origin stands.
+struct Piece {
+    std::int32_t type, orientation, x, y;
+};
+
 class GameRulesTest : public ::testing::Test {
   protected:
-    // Expects that the last action changed no field and asked for no repaint.
-    void ExpectRefused(const RulesSnapshot& before) {
-        EXPECT_TRUE(RulesSnapshot(rules) == before) << "a field changed";
-        EXPECT_EQ(rules.hooks, "");
-    }
-
-    std::vector<Cell> PieceCells() const {
-        return std::vector<Cell>(std::begin(rules.pieceCells), std::end(rules.pieceCells));
-    }
-
     RecordingFlow rules;
 };
 
-TEST_F(GameRulesTest, StartsNotReadyAtLevelOneWithAnEmptyWell) {
+TEST_F(GameRulesTest, StartsNotReadyAtLevelOneWithAnEmptyWellStatusLineAndNoTimer) {
     EXPECT_EQ(rules.state, GameState::NotReady);
     EXPECT_FALSE(rules.paused);
     EXPECT_EQ(rules.level, 1);
@@ -34,6 +46,8 @@ TEST_F(GameRulesTest, StartsNotReadyAtLevelOneWithAnEmptyWell) {
     EXPECT_EQ(rules.score, 0u);
     EXPECT_EQ(rules.rowsRemoved, 0u);
     EXPECT_EQ(CountBlocks(rules), 0);
+    EXPECT_STREQ(rules.statusText, L"");
+    EXPECT_TRUE(rules.timers.empty());
 }
 
 // ---- Choosing and spawning pieces ----
@@ -52,8 +66,16 @@ TEST_F(GameRulesTest, ChooseNextPieceGivesEveryTypeAndOnlyExistingOrientations) 
     EXPECT_EQ(rules.hooks, "");
 }
 
-TEST_F(GameRulesTest, SpawnPieceBringsInThePreviewedPieceAtColumnThree) {
+// Without a preview, as at the start of a game, the piece that enters is chosen then.
+TEST_F(GameRulesTest, SpawnPieceBringsInThePreviewedOrAChosenPieceAtColumnThree) {
+    std::srand(3);
     rules.state = GameState::Playing;
+    EXPECT_TRUE(rules.SpawnPiece());
+    EXPECT_NE(BuiltShapes().FindShape(rules.currentType, rules.currentOrientation), nullptr);
+    EXPECT_NE(rules.nextType, 0);
+    EXPECT_EQ(rules.hooks, "C");
+
+    rules.hooks.clear();
     rules.nextType = 6;
     rules.nextOrientation = 2;
     EXPECT_TRUE(rules.SpawnPiece());
@@ -61,19 +83,10 @@ TEST_F(GameRulesTest, SpawnPieceBringsInThePreviewedPieceAtColumnThree) {
     EXPECT_EQ(rules.currentOrientation, 2);
     EXPECT_EQ(rules.pieceX, 3);
     EXPECT_EQ(rules.pieceY, 0);
-    EXPECT_EQ(PieceCells(), (std::vector<Cell>{{5, 0}, {4, 1}, {5, 1}, {4, 2}}));
+    EXPECT_EQ(PieceCells(rules), (Cells{{5, 0}, {4, 1}, {5, 1}, {4, 2}}));
     // A new preview is chosen, and the piece is not written into the board.
     EXPECT_NE(BuiltShapes().FindShape(rules.nextType, rules.nextOrientation), nullptr);
     EXPECT_EQ(CountBlocks(rules), 0);
-    EXPECT_EQ(rules.hooks, "C");
-}
-
-TEST_F(GameRulesTest, SpawnPieceChoosesAPieceWhenNoneIsPreviewed) {
-    std::srand(3);
-    rules.state = GameState::Playing;
-    EXPECT_TRUE(rules.SpawnPiece());
-    EXPECT_NE(BuiltShapes().FindShape(rules.currentType, rules.currentOrientation), nullptr);
-    EXPECT_NE(rules.nextType, 0);
     EXPECT_EQ(rules.hooks, "C");
 }
 
@@ -86,7 +99,7 @@ TEST_F(GameRulesTest, SpawnPieceOverlappingBlocksReturnsFalseAndLeavesEndingToTh
     EXPECT_FALSE(rules.SpawnPiece());
     EXPECT_EQ(rules.hooks, "C");
     EXPECT_EQ(rules.state, GameState::Landed);
-    EXPECT_EQ(PieceCells(), (std::vector<Cell>{{4, 0}, {5, 0}, {6, 0}, {5, 1}}));
+    EXPECT_EQ(PieceCells(rules), (Cells{{4, 0}, {5, 0}, {6, 0}, {5, 1}}));
 
     rules.EndGame();
     EXPECT_EQ(rules.state, GameState::GameOverPause);
@@ -106,125 +119,99 @@ TEST_F(GameRulesTest, SpawnPieceWithoutShapesBringsNoPiece) {
     EXPECT_EQ(CountBlocks(bare), 0);
 }
 
-// ---- Moving sideways ----
+// ---- Moving, and what the well refuses ----
 
 TEST_F(GameRulesTest, MoveLeftAndRightShiftOriginAndCells) {
     rules.Place(3, 1, 3, 5);
     rules.MovePieceLeft();
     EXPECT_EQ(rules.pieceX, 2);
-    EXPECT_EQ(PieceCells(), (std::vector<Cell>{{3, 5}, {4, 5}, {5, 5}, {4, 6}}));
+    EXPECT_EQ(PieceCells(rules), (Cells{{3, 5}, {4, 5}, {5, 5}, {4, 6}}));
     rules.MovePieceRight();
     rules.MovePieceRight();
     EXPECT_EQ(rules.pieceX, 4);
-    EXPECT_EQ(PieceCells(), (std::vector<Cell>{{5, 5}, {6, 5}, {7, 5}, {6, 6}}));
+    EXPECT_EQ(PieceCells(rules), (Cells{{5, 5}, {6, 5}, {7, 5}, {6, 6}}));
     EXPECT_EQ(rules.hooks, "BBB");
 }
 
-struct RefusedMove {
+// A piece at a frame origin, with one block or none (x -1) beside it, and an action that the
+// walls, the floor or the block refuse.
+struct RefusedCase {
     const char* name;
-    std::int32_t type, orientation, x, y;
-    Cell block;  // x -1: no block
-    bool left;
+    Action action;
+    Piece piece;
+    Cell block;
 };
 
-TEST_F(GameRulesTest, MovesIntoWallsOrBlocksAreRefused) {
-    const RefusedMove cases[] = {
-        {"vertical bar at the left wall", 1, 2, -2, 3, {-1, 0}, true},
-        {"vertical bar at the right wall", 1, 4, 7, 3, {-1, 0}, false},
-        {"horizontal bar at the left wall", 1, 1, 0, 3, {-1, 0}, true},
-        {"horizontal bar at the right wall", 1, 3, 6, 3, {-1, 0}, false},
-        {"T blocked below its left arm", 3, 1, 3, 5, {4, 6}, true},
-        {"T blocked on its right", 3, 1, 3, 5, {7, 5}, false},
-        {"vertical bar blocked at its lowest cell", 1, 2, 2, 10, {3, 13}, true},
+TEST_F(GameRulesTest, MovesTurnsAndDropsThatTheWellDoesNotAllowChangeNothing) {
+    const Action left = &GameRules::MovePieceLeft;
+    const Action right = &GameRules::MovePieceRight;
+    const Action turn = &GameRules::RotatePiece;
+    const Action drop = &GameRules::DropPiece;
+    const RefusedCase cases[] = {
+        {"vertical bar at the left wall", left, {1, 2, -2, 3}, {-1, 0}},
+        {"vertical bar at the right wall", right, {1, 4, 7, 3}, {-1, 0}},
+        {"horizontal bar at the left wall", left, {1, 1, 0, 3}, {-1, 0}},
+        {"horizontal bar at the right wall", right, {1, 3, 6, 3}, {-1, 0}},
+        {"T blocked below its left arm", left, {3, 1, 3, 5}, {4, 6}},
+        {"T blocked on its right", right, {3, 1, 3, 5}, {7, 5}},
+        {"vertical bar blocked at its lowest cell", left, {1, 2, 2, 10}, {3, 13}},
+        {"square, which never turns", turn, {2, 1, 3, 5}, {-1, 0}},
+        // Horizontal would need columns -2..1.
+        {"vertical bar in column 0", turn, {1, 2, -2, 3}, {-1, 0}},
+        {"vertical bar in column 0, orientation 4", turn, {1, 4, -2, 3}, {-1, 0}},
+        // Horizontal would need columns 7..10.
+        {"vertical bar in column 9", turn, {1, 2, 7, 3}, {-1, 0}},
+        {"horizontal bar on the floor", turn, {1, 1, 3, 17}, {-1, 0}},
+        {"T pointing right at the left wall", turn, {3, 4, -2, 3}, {-1, 0}},
+        {"T onto a block", turn, {3, 1, 3, 5}, {5, 7}},
+        // The target cells (5,5..8) are free; the swept frame cells (3,1) and (3,2) are not.
+        {"horizontal bar with sweep cell (3,1) taken", turn, {1, 1, 3, 5}, {6, 6}},
+        {"horizontal bar with sweep cell (3,2) taken", turn, {1, 1, 3, 5}, {6, 7}},
+        {"vertical bar with sweep cell (1,3) taken", turn, {1, 2, 3, 5}, {4, 8}},
+        {"J with sweep cell (3,2) taken", turn, {5, 2, 3, 5}, {6, 7}},
+        // A drop on a piece that already rests.
+        {"square on a block", drop, {2, 1, 1, 15}, {2, 17}},
+        {"square on the floor", drop, {2, 1, 5, 16}, {-1, 0}},
     };
-    for (const RefusedMove& c : cases) {
+    for (const RefusedCase& c : cases) {
         SCOPED_TRACE(c.name);
-        rules.hooks.clear();
-        LoadBottomRows(rules, {});
-        rules.Place(c.type, c.orientation, c.x, c.y);
+        RecordingFlow flow;
+        flow.Place(c.piece.type, c.piece.orientation, c.piece.x, c.piece.y);
         if (c.block.x >= 0) {
-            rules.board[c.block.x][c.block.y] = 1;
+            flow.board[c.block.x][c.block.y] = 1;
         }
-        const RulesSnapshot before(rules);
-        if (c.left) {
-            rules.MovePieceLeft();
-        } else {
-            rules.MovePieceRight();
-        }
-        ExpectRefused(before);
+        ExpectNoChange(flow, c.action);
     }
 }
 
 // ---- Turning ----
 
-TEST_F(GameRulesTest, TurnKeepsTheOriginAndCyclesThroughFourOrientations) {
-    rules.Place(3, 1, 3, 5);
-    const std::vector<std::vector<Cell>> expected = {
-        {{5, 5}, {5, 6}, {5, 7}, {4, 6}},
-        {{5, 5}, {4, 6}, {5, 6}, {6, 6}},
-        {{5, 5}, {5, 6}, {5, 7}, {6, 6}},
-        {{4, 5}, {5, 5}, {6, 5}, {5, 6}},
+// A turn keeps the frame's origin and goes to the next orientation by number, 1 → 2 → 3 → 4 → 1,
+// whatever the order of the shape table: the bar lies in 1 and 3 and stands in 2 and 4.
+TEST_F(GameRulesTest, TurnKeepsTheOriginAndCyclesThroughTheOrientationsByNumber) {
+    const struct {
+        std::int32_t type;
+        std::vector<Cells> turns;
+    } cases[] = {
+        {3,
+         {{{5, 5}, {5, 6}, {5, 7}, {4, 6}},
+          {{5, 5}, {4, 6}, {5, 6}, {6, 6}},
+          {{5, 5}, {5, 6}, {5, 7}, {6, 6}},
+          {{4, 5}, {5, 5}, {6, 5}, {5, 6}}}},
+        {1, {{{5, 5}, {5, 6}, {5, 7}, {5, 8}}, {{3, 5}, {4, 5}, {5, 5}, {6, 5}}}},
     };
-    for (size_t i = 0; i < expected.size(); ++i) {
-        rules.RotatePiece();
-        EXPECT_EQ(rules.currentOrientation, static_cast<std::int32_t>((i + 1) % 4 + 1));
-        EXPECT_EQ(rules.pieceX, 3);
-        EXPECT_EQ(rules.pieceY, 5);
-        EXPECT_EQ(PieceCells(), expected[i]) << "turn " << i + 1;
-    }
-    EXPECT_EQ(rules.hooks, "BBBB");
-}
-
-TEST_F(GameRulesTest, BarTurnsInThe1324Order) {
-    rules.Place(1, 1, 3, 5);
-    rules.RotatePiece();
-    EXPECT_EQ(rules.currentOrientation, 2);
-    EXPECT_EQ(PieceCells(), (std::vector<Cell>{{5, 5}, {5, 6}, {5, 7}, {5, 8}}));
-    rules.RotatePiece();
-    EXPECT_EQ(rules.currentOrientation, 3);
-    EXPECT_EQ(PieceCells(), (std::vector<Cell>{{3, 5}, {4, 5}, {5, 5}, {6, 5}}));
-}
-
-TEST_F(GameRulesTest, SquareNeverTurns) {
-    rules.Place(2, 1, 3, 5);
-    const RulesSnapshot before(rules);
-    rules.RotatePiece();
-    ExpectRefused(before);
-}
-
-struct RefusedTurn {
-    const char* name;
-    std::int32_t type, orientation, x, y;
-    Cell block;  // x -1: no block
-};
-
-TEST_F(GameRulesTest, TurnsOutOfTheWellOrOntoBlocksAreRefused) {
-    const RefusedTurn cases[] = {
-        // Horizontal would need columns -2..1.
-        {"vertical bar in column 0", 1, 2, -2, 3, {-1, 0}},
-        {"vertical bar in column 0, orientation 4", 1, 4, -2, 3, {-1, 0}},
-        // Horizontal would need columns 7..10.
-        {"vertical bar in column 9", 1, 2, 7, 3, {-1, 0}},
-        {"horizontal bar on the floor", 1, 1, 3, 17, {-1, 0}},
-        {"T pointing right at the left wall", 3, 4, -2, 3, {-1, 0}},
-        {"T onto a block", 3, 1, 3, 5, {5, 7}},
-        // The target cells (5,5..8) are free; the swept frame cells (3,1) and (3,2) are not.
-        {"horizontal bar with sweep cell (3,1) taken", 1, 1, 3, 5, {6, 6}},
-        {"horizontal bar with sweep cell (3,2) taken", 1, 1, 3, 5, {6, 7}},
-        {"vertical bar with sweep cell (1,3) taken", 1, 2, 3, 5, {4, 8}},
-        {"J with sweep cell (3,2) taken", 5, 2, 3, 5, {6, 7}},
-    };
-    for (const RefusedTurn& c : cases) {
-        SCOPED_TRACE(c.name);
-        rules.hooks.clear();
-        LoadBottomRows(rules, {});
-        rules.Place(c.type, c.orientation, c.x, c.y);
-        if (c.block.x >= 0) {
-            rules.board[c.block.x][c.block.y] = 1;
+    for (const auto& c : cases) {
+        RecordingFlow flow;
+        flow.Place(c.type, 1, 3, 5);
+        for (std::size_t i = 0; i < c.turns.size(); ++i) {
+            SCOPED_TRACE("type " + std::to_string(c.type) + ", turn " + std::to_string(i + 1));
+            flow.RotatePiece();
+            EXPECT_EQ(flow.currentOrientation, static_cast<std::int32_t>((i + 1) % 4 + 1));
+            EXPECT_EQ(flow.pieceX, 3);
+            EXPECT_EQ(flow.pieceY, 5);
+            EXPECT_EQ(PieceCells(flow), c.turns[i]);
         }
-        const RulesSnapshot before(rules);
-        rules.RotatePiece();
-        ExpectRefused(before);
+        EXPECT_EQ(flow.hooks, std::string(c.turns.size(), 'B'));
     }
 }
 
@@ -238,41 +225,22 @@ TEST_F(GameRulesTest, TurnNextToABlockOutsideTheSweepIsAllowed) {
 
 // ---- Dropping ----
 
-TEST_F(GameRulesTest, DropMovesThePieceToTheFloorWithoutLandingIt) {
+TEST_F(GameRulesTest, DropTakesThePieceDownToTheFloorOrNearestBlockWithoutLandingIt) {
     rules.Place(1, 2, 3, 0);
     rules.DropPiece();
     EXPECT_EQ(rules.pieceY, 14);
-    EXPECT_EQ(PieceCells(), (std::vector<Cell>{{5, 14}, {5, 15}, {5, 16}, {5, 17}}));
+    EXPECT_EQ(PieceCells(rules), (Cells{{5, 14}, {5, 15}, {5, 16}, {5, 17}}));
     EXPECT_EQ(rules.currentType, 1);
     EXPECT_EQ(rules.state, GameState::Playing);
     EXPECT_EQ(CountBlocks(rules), 0);
     EXPECT_EQ(rules.hooks, "B");
-}
 
-TEST_F(GameRulesTest, DropStopsAtTheNearestBlockBelowAnyCell) {
     // A T pointing down over a stack that is highest under its right arm.
-    LoadBottomRows(rules, {
-                              "......X...",
-                              "......X...",
-                              "....XXX...",
-                          });
+    LoadBottomRows(rules, {"......X...", "......X...", "....XXX..."});
     rules.Place(3, 1, 3, 0);
     rules.DropPiece();
     EXPECT_EQ(rules.pieceY, 14);
-    EXPECT_EQ(PieceCells(), (std::vector<Cell>{{4, 14}, {5, 14}, {6, 14}, {5, 15}}));
-}
-
-TEST_F(GameRulesTest, DropOnAPieceThatAlreadyRestsChangesNothing) {
-    LoadBottomRows(rules, {"..X......."});
-    rules.Place(2, 1, 1, 15);  // square in columns 2..3 on the block at (2,17)
-    const RulesSnapshot onBlock(rules);
-    rules.DropPiece();
-    ExpectRefused(onBlock);
-
-    rules.Place(2, 1, 5, 16);  // square on the floor
-    const RulesSnapshot onFloor(rules);
-    rules.DropPiece();
-    ExpectRefused(onFloor);
+    EXPECT_EQ(PieceCells(rules), (Cells{{4, 14}, {5, 14}, {6, 14}, {5, 15}}));
 }
 
 TEST_F(GameRulesTest, AfterADropThePieceSlidesAndFallsFurtherOnTheNextSteps) {
@@ -289,7 +257,7 @@ TEST_F(GameRulesTest, AfterADropThePieceSlidesAndFallsFurtherOnTheNextSteps) {
     EXPECT_EQ(rules.pieceY, 10);
     rules.MovePieceRight();
     rules.MovePieceRight();
-    EXPECT_EQ(PieceCells(), (std::vector<Cell>{{6, 10}, {7, 10}, {6, 11}, {7, 11}}));
+    EXPECT_EQ(PieceCells(rules), (Cells{{6, 10}, {7, 10}, {6, 11}, {7, 11}}));
     for (int row = 11; row <= 16; ++row) {
         rules.StepPiece();
         EXPECT_EQ(rules.pieceY, row);
@@ -302,83 +270,75 @@ TEST_F(GameRulesTest, AfterADropThePieceSlidesAndFallsFurtherOnTheNextSteps) {
     EXPECT_EQ(BottomRows(rules, 2), (std::vector<std::string>{"....XXXX..", "X...XXXX.."}));
 }
 
-// ---- Falling and landing ----
+// ---- Falling ----
 
 TEST_F(GameRulesTest, StepMovesThePieceDownOneRow) {
     rules.Place(5, 1, 3, 4);
     rules.StepPiece();
     EXPECT_EQ(rules.pieceY, 5);
-    EXPECT_EQ(PieceCells(), (std::vector<Cell>{{5, 5}, {5, 6}, {5, 7}, {4, 7}}));
+    EXPECT_EQ(PieceCells(rules), (Cells{{5, 5}, {5, 6}, {5, 7}, {4, 7}}));
     EXPECT_EQ(rules.state, GameState::Playing);
     EXPECT_EQ(rules.hooks, "B");
 }
 
-TEST_F(GameRulesTest, PieceLandsOnTheFloor) {
-    rules.Place(4, 1, 3, 15);
-    rules.StepPiece();
-    EXPECT_EQ(rules.currentType, 0);
-    EXPECT_EQ(rules.state, GameState::Landed);
-    EXPECT_EQ(BottomRows(rules, 3), (std::vector<std::string>{
-                                        "....X.....",
-                                        "....X.....",
-                                        "....XX....",
-                                    }));
-    EXPECT_EQ(rules.score, 0u);
-    EXPECT_EQ(rules.hooks, "C");
-}
+// ---- Landing, removing rows and scoring ----
 
-TEST_F(GameRulesTest, PieceLandsOnABlockUnderAnyOfItsCells) {
-    LoadBottomRows(rules, {".......X..", ".......X.."});
-    rules.Place(3, 3, 4, 14);  // T pointing up; its right arm (7,15) rests on (7,16)
-    rules.StepPiece();
-    EXPECT_EQ(rules.state, GameState::Landed);
-    EXPECT_EQ(BottomRows(rules, 4), (std::vector<std::string>{
-                                        "......X...",
-                                        ".....XXX..",
-                                        ".......X..",
-                                        ".......X..",
-                                    }));
-}
+// A piece that the next step lands, over the bottom rows of the well, and the bottom rows after
+// the landing with the rows it removed and their points.
+struct LandingCase {
+    const char* name;
+    Piece piece;
+    std::uint32_t rows, points;
+    std::vector<std::string> before;
+    std::vector<std::string> after;
+};
 
-// ---- Removing rows and scoring ----
-
-TEST_F(GameRulesTest, LandingThatCompletesTheOnlyOccupiedRowEmptiesTheWell) {
-    LoadBottomRows(rules, {"XXXXXX...."});
-    rules.Place(1, 1, 6, 17);
-    rules.StepPiece();
-    EXPECT_EQ(CountBlocks(rules), 0);
-    EXPECT_EQ(rules.rowsRemoved, 1u);
-    EXPECT_EQ(rules.score, 100u);
-    EXPECT_EQ(rules.state, GameState::Landed);
-    EXPECT_EQ(rules.hooks, "C");
-}
-
-TEST_F(GameRulesTest, RowsBetweenAndAboveRemovedRowsMoveDown) {
-    LoadBottomRows(rules, {
-                              "....X.....",
-                              "...X.X....",
-                              ".........X",
-                              ".....X....",
-                              ".XXXXXXXXX",
-                              ".XXXX.....",
-                              ".XXXXXXXXX",
-                          });
-    rules.score = 100;
-    rules.rowsRemoved = 1;
-    rules.Place(1, 2, -2, 14);  // vertical bar in column 0, rows 14..17
-    rules.StepPiece();
-    EXPECT_EQ(BottomRows(rules, 7), (std::vector<std::string>{
-                                        "..........",
-                                        "..........",
-                                        "....X.....",
-                                        "...X.X....",
-                                        ".........X",
-                                        "X....X....",
-                                        "XXXXX.....",
-                                    }));
-    EXPECT_EQ(rules.rowsRemoved, 3u);
-    EXPECT_EQ(rules.score, 350u);
-    EXPECT_EQ(rules.hooks, "C");
+// Every landing adds its rows and points to the counts of the game so far, here 1 and 100.
+TEST_F(GameRulesTest, LandingWritesThePieceAndRemovesAndScoresTheRowsItFills) {
+    std::vector<std::string> filledToTheTop(18, ".........X");
+    filledToTheTop[17] = "XXXXXX....";
+    const LandingCase cases[] = {
+        {"on the floor", {4, 1, 3, 15}, 0, 0, {}, {"....X.....", "....X.....", "....XX...."}},
+        // A T pointing up; its right arm (7,15) rests on (7,16).
+        {"on a block under one of its cells",
+         {3, 3, 4, 14},
+         0,
+         0,
+         {".......X..", ".......X.."},
+         {"......X...", ".....XXX..", ".......X..", ".......X.."}},
+        {"completing the only occupied row", {1, 1, 6, 17}, 1, 100, {"XXXXXX...."}, {}},
+        // A vertical bar in column 0, rows 14..17: the rows between and above the two it fills
+        // move down.
+        {"two rows with others between and above",
+         {1, 2, -2, 14},
+         2,
+         250,
+         {"....X.....", "...X.X....", ".........X", ".....X....", ".XXXXXXXXX", ".XXXX.....",
+          ".XXXXXXXXX"},
+         {"....X.....", "...X.X....", ".........X", "X....X....", "XXXXX....."}},
+        // The full row is the only one that is not partly filled: row 0 ends up empty, no loss.
+        {"a full row in a well filled to the top",
+         {1, 1, 6, 17},
+         1,
+         100,
+         filledToTheTop,
+         std::vector<std::string>(17, ".........X")},
+    };
+    for (const LandingCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingFlow flow;
+        LoadBottomRows(flow, c.before);
+        flow.rowsRemoved = 1;
+        flow.score = 100;
+        flow.Place(c.piece.type, c.piece.orientation, c.piece.x, c.piece.y);
+        flow.StepPiece();
+        EXPECT_EQ(flow.currentType, 0);
+        EXPECT_EQ(flow.state, GameState::Landed);
+        EXPECT_EQ(flow.hooks, "C");
+        EXPECT_EQ(BottomRows(flow, GameRules::kWellHeight), WholeWell(c.after));
+        EXPECT_EQ(flow.rowsRemoved, 1 + c.rows);
+        EXPECT_EQ(flow.score, 100 + c.points);
+    }
 }
 
 TEST_F(GameRulesTest, PointsDependOnTheRowsRemovedAtOnce) {
@@ -386,13 +346,8 @@ TEST_F(GameRulesTest, PointsDependOnTheRowsRemovedAtOnce) {
     for (int full = 1; full <= 4; ++full) {
         SCOPED_TRACE(std::to_string(full) + " rows");
         // The bottom rows lack only column 0; the rows above them up to row 14 hold one block.
-        std::vector<std::string> picture;
-        for (int row = 0; row < 4 - full; ++row) {
-            picture.push_back(".........X");
-        }
-        for (int row = 0; row < full; ++row) {
-            picture.push_back(".XXXXXXXXX");
-        }
+        std::vector<std::string> picture(4 - full, ".........X");
+        picture.insert(picture.end(), full, ".XXXXXXXXX");
         RecordingFlow fresh;
         fresh.level = 3;  // points do not depend on the difficulty
         LoadBottomRows(fresh, picture);
@@ -406,24 +361,10 @@ TEST_F(GameRulesTest, PointsDependOnTheRowsRemovedAtOnce) {
     EXPECT_EQ(GameRules::PointsForRows(0), 0u);
 }
 
-TEST_F(GameRulesTest, ScoreAddsUpOverSeveralLandings) {
-    LoadBottomRows(rules, {"XXXXXX....", "XXXXXX...."});
-    rules.Place(1, 1, 6, 0);
-    rules.DropPiece();
-    rules.StepPiece();
-    rules.Place(1, 1, 6, 0);
-    rules.DropPiece();
-    rules.StepPiece();
-    EXPECT_EQ(rules.rowsRemoved, 2u);
-    EXPECT_EQ(rules.score, 200u);
-    EXPECT_EQ(CountBlocks(rules), 0);
-}
-
 // ---- Losing ----
 
 TEST_F(GameRulesTest, LandingThatLeavesEveryRowPartlyFilledLosesWithoutPoints) {
-    std::vector<std::string> picture(18, ".........X");
-    LoadBottomRows(rules, picture);
+    LoadBottomRows(rules, std::vector<std::string>(18, ".........X"));
     rules.score = 700;
     rules.rowsRemoved = 3;
     rules.Place(2, 1, 3, 16);
@@ -440,33 +381,15 @@ TEST_F(GameRulesTest, LandingThatLeavesEveryRowPartlyFilledLosesWithoutPoints) {
               (std::vector<std::string>{".........X", "....XX...X", "....XX...X"}));
 }
 
-// When the full row is the only one that is not partly filled, row 0 ends up empty: no loss.
-TEST_F(GameRulesTest, FullRowInAWellFilledToTheTopIsRemovedWithoutLoss) {
-    std::vector<std::string> picture(18, ".........X");
-    picture[17] = "XXXXXX....";
-    LoadBottomRows(rules, picture);
-    rules.Place(1, 1, 6, 17);
-    rules.StepPiece();
-    EXPECT_EQ(rules.hooks, "C");
-    EXPECT_EQ(rules.state, GameState::Landed);
-    EXPECT_EQ(rules.rowsRemoved, 1u);
-    EXPECT_EQ(rules.score, 100u);
-    EXPECT_EQ(BottomRows(rules, 18).front(), "..........");
-    EXPECT_EQ(CountBlocks(rules), 17);
-}
-
 // ---- Guards ----
 
-enum class Action { Left, Right, Rotate, Drop, Step };
-
 TEST_F(GameRulesTest, ActionsDoNothingUnlessAnUnpausedGameHasAFallingPiece) {
-    struct Condition {
+    const struct {
         const char* name;
         bool paused;
         GameState state;
         bool hasPiece;
-    };
-    const Condition conditions[] = {
+    } conditions[] = {
         {"paused", true, GameState::Playing, true},
         {"not ready", false, GameState::NotReady, true},
         {"idle", false, GameState::Idle, true},
@@ -475,39 +398,20 @@ TEST_F(GameRulesTest, ActionsDoNothingUnlessAnUnpausedGameHasAFallingPiece) {
         {"game over", false, GameState::GameOverPause, true},
         {"no piece", false, GameState::Playing, false},
     };
-    const Action actions[] = {Action::Left, Action::Right, Action::Rotate, Action::Drop,
-                              Action::Step};
-    for (const Condition& condition : conditions) {
-        for (Action action : actions) {
-            SCOPED_TRACE(std::string(condition.name) + ", action " +
-                         std::to_string(static_cast<int>(action)));
-            RecordingFlow fresh;
-            fresh.Place(3, 1, 3, 5);  // free to move, turn, drop and fall
-            fresh.paused = condition.paused;
-            fresh.state = condition.state;
+    const Action actions[] = {&GameRules::MovePieceLeft, &GameRules::MovePieceRight,
+                              &GameRules::RotatePiece, &GameRules::DropPiece,
+                              &GameRules::StepPiece};
+    for (const auto& condition : conditions) {
+        for (std::size_t i = 0; i < std::size(actions); ++i) {
+            SCOPED_TRACE(std::string(condition.name) + ", action " + std::to_string(i));
+            RecordingFlow flow;
+            flow.Place(3, 1, 3, 5);  // free to move, turn, drop and fall
+            flow.paused = condition.paused;
+            flow.state = condition.state;
             if (!condition.hasPiece) {
-                fresh.currentType = 0;
+                flow.currentType = 0;
             }
-            const RulesSnapshot before(fresh);
-            switch (action) {
-                case Action::Left:
-                    fresh.MovePieceLeft();
-                    break;
-                case Action::Right:
-                    fresh.MovePieceRight();
-                    break;
-                case Action::Rotate:
-                    fresh.RotatePiece();
-                    break;
-                case Action::Drop:
-                    fresh.DropPiece();
-                    break;
-                case Action::Step:
-                    fresh.StepPiece();
-                    break;
-            }
-            EXPECT_TRUE(RulesSnapshot(fresh) == before) << "a field changed";
-            EXPECT_EQ(fresh.hooks, "");
+            ExpectNoChange(flow, actions[i]);
         }
     }
 }
@@ -517,10 +421,7 @@ TEST_F(GameRulesTest, ActionsDoNothingUnlessAnUnpausedGameHasAFallingPiece) {
 TEST_F(GameRulesTest, StepWithoutAFallingPieceWritesNothing) {
     rules.Place(1, 1, 6, 17);
     rules.currentType = 0;
-    rules.StepPiece();
-    EXPECT_EQ(CountBlocks(rules), 0);
-    EXPECT_EQ(rules.state, GameState::Playing);
-    EXPECT_EQ(rules.hooks, "");
+    ExpectNoChange(rules, &GameRules::StepPiece);
 }
 
 // ---- Freezing and clearing ----
@@ -530,10 +431,9 @@ TEST_F(GameRulesTest, FreezePieceWritesTheFallingPieceIntoTheWell) {
     rules.FreezePiece();
     EXPECT_EQ(rules.currentType, 0);
     EXPECT_EQ(CountBlocks(rules), 4);
-    EXPECT_EQ(rules.board[4][5], 1);
-    EXPECT_EQ(rules.board[4][6], 1);
-    EXPECT_EQ(rules.board[5][6], 1);
-    EXPECT_EQ(rules.board[5][7], 1);
+    for (const Cell& cell : {Cell{4, 5}, Cell{4, 6}, Cell{5, 6}, Cell{5, 7}}) {
+        EXPECT_EQ(rules.board[cell.x][cell.y], 1) << cell;
+    }
     // Without a falling piece nothing more is written.
     rules.pieceCells[0] = {0, 0};
     rules.FreezePiece();

@@ -6,10 +6,13 @@
 // broken promise comes back as a sentence.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
-#include <cstring>
+#include <cwchar>
+#include <initializer_list>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "RecordingFlow.h"
 #include "RulesInvariants.h"
@@ -41,67 +44,62 @@ class PlayReferee {
         int games = 0;
     };
 
-    // The flow starts as the window leaves it once its controls exist.
-    PlayReferee() { flow_.BecomeIdle(); }
+    // The flow starts as the window leaves it once its controls exist; what the plays reach is
+    // added to `reached`.
+    explicit PlayReferee(Reached& reached) : reached_(reached) { flow_.BecomeIdle(); }
 
     RecordingFlow& Flow() { return flow_; }
-    const Reached& Seen() const { return reached_; }
 
-    // Plays `action` and returns what it broke, or an empty string. A tick comes only while its
-    // timer runs, as the system delivers it; otherwise nothing happens.
+    // Plays `action` and returns what it broke, followed by the game's fields, or an empty
+    // string. A tick comes only while its timer runs, as the system delivers it; otherwise
+    // nothing happens.
     std::string Play(Action action) {
+        // Each action's name, its judge and, for a tick, the timer whose tick it is.
+        struct Rule {
+            const char* name;
+            void (PlayReferee::*judge)();
+            std::uintptr_t timer;
+        };
+        static const Rule rules[] = {
+            {"left", &PlayReferee::Left, 0},
+            {"right", &PlayReferee::Right, 0},
+            {"turn", &PlayReferee::Turn, 0},
+            {"drop", &PlayReferee::Drop, 0},
+            {"pause", &PlayReferee::Pause, 0},
+            {"button", &PlayReferee::Button, 0},
+            {"start tick", &PlayReferee::StartDelayTick, GameFlow::StartDelayTimer},
+            {"fall tick", &PlayReferee::FallTick, GameFlow::FallTimer},
+            {"spawn tick", &PlayReferee::SpawnTick, GameFlow::SpawnTimer},
+            {"end tick", &PlayReferee::GameOverTick, GameFlow::GameOverTimer},
+        };
+        const Rule& rule = rules[static_cast<int>(action)];
         flow_.hooks.clear();
         broken_.clear();
-        switch (action) {
-            case Action::Left:
-                Sideways(-1, GameFlow::LeftKey);
-                break;
-            case Action::Right:
-                Sideways(1, 'D');
-                break;
-            case Action::Turn:
-                Turn();
-                break;
-            case Action::Drop:
-                Drop();
-                break;
-            case Action::Pause:
-                Pause();
-                break;
-            case Action::Button:
-                Button();
-                break;
-            case Action::StartDelayTick:
-                TickIfRunning(GameFlow::StartDelayTimer, [this] { StartDelayTick(); });
-                break;
-            case Action::FallTick:
-                TickIfRunning(GameFlow::FallTimer, [this] { FallTick(); });
-                break;
-            case Action::SpawnTick:
-                TickIfRunning(GameFlow::SpawnTimer, [this] { SpawnTick(); });
-                break;
-            case Action::GameOverTick:
-                TickIfRunning(GameFlow::GameOverTimer, [this] { GameOverTick(); });
-                break;
+        if (rule.timer == 0 || flow_.timers.count(rule.timer) != 0) {
+            (this->*rule.judge)();
         }
         if (broken_.empty()) {
             CheckBetweenActions();
         }
-        return broken_;
+        if (broken_.empty()) {
+            return "";
+        }
+        return std::string(rule.name) + ": " + broken_ + "\n" + Describe();
     }
 
     // Makes `shape` the previewed piece while a game runs, where it stands for the random
     // choice, so that short plays can build rows on purpose.
     void ChoosePreview(const ShapeRecord& shape) {
-        const GameState state = flow_.state;
-        if (state == GameState::Starting || state == GameState::Playing ||
-            state == GameState::Landed) {
+        if (Runs(flow_.state)) {
             flow_.nextType = shape.type;
             flow_.nextOrientation = shape.orientation;
         }
     }
 
-    // Prints the fields and the well into a string: '#' a landed block, '@' a falling cell.
+  private:
+    using Timers = std::map<std::uintptr_t, std::uint32_t>;
+
+    // Prints the fields and the well into a string: 'X' a landed block, '@' a falling cell.
     std::string Describe() const {
         std::string text =
             "state " + std::to_string(static_cast<int>(flow_.state)) + ", paused " +
@@ -110,23 +108,28 @@ class PlayReferee {
             "," + std::to_string(flow_.pieceY) + "), next " + std::to_string(flow_.nextType) + "/" +
             std::to_string(flow_.nextOrientation) + ", rows " + std::to_string(flow_.rowsRemoved) +
             ", score " + std::to_string(flow_.score) + ", hooks \"" + flow_.hooks + "\"\n";
-        for (int y = 0; y < GameRules::kWellHeight; ++y) {
-            std::string row = "  ";
-            for (int x = 0; x < GameRules::kWellWidth; ++x) {
-                row += IsPieceCell({x, y}) ? '@' : flow_.board[x][y] != 0 ? '#' : '.';
+        std::vector<std::string> rows = BottomRows(flow_, GameRules::kWellHeight);
+        for (const Cell& cell : flow_.pieceCells) {
+            if (flow_.currentType != 0 && Inside(cell)) {
+                rows[cell.y][cell.x] = '@';
             }
-            text += row + "\n";
+        }
+        for (const std::string& row : rows) {
+            text += "  " + row + "\n";
         }
         return text;
     }
-
-  private:
-    using Timers = std::map<std::uintptr_t, std::uint32_t>;
 
     void Require(bool holds, const char* what) {
         if (!holds && broken_.empty()) {
             broken_ = what;
         }
+    }
+
+    // Returns whether a game runs: from its start until it is stopped or lost.
+    static bool Runs(GameState state) {
+        return state == GameState::Starting || state == GameState::Playing ||
+               state == GameState::Landed;
     }
 
     bool PlayerCanAct() const {
@@ -157,18 +160,17 @@ class PlayReferee {
         after.pieceX = before.pieceX;
         after.pieceY = before.pieceY;
         after.currentOrientation = before.currentOrientation;
-        std::copy(std::begin(before.pieceCells), std::end(before.pieceCells), after.pieceCells);
+        after.pieceCells = before.pieceCells;
         return after == before;
     }
+
+    void Left() { Sideways(-1, GameFlow::LeftKey); }
+    void Right() { Sideways(1, 'D'); }
 
     void Sideways(std::int32_t dx, std::uint32_t key) {
         const RulesSnapshot before(flow_);
         const bool couldAct = PlayerCanAct();
-        const Well well = CopyWell(flow_);
-        bool free = couldAct;
-        for (const Cell& cell : before.pieceCells) {
-            free = free && !Blocked(well, {cell.x + dx, cell.y});
-        }
+        const bool free = couldAct && AllFree(before.board, before.pieceCells, dx, 0);
         flow_.PressKey(key);
         const bool moved = KeyActed(before, couldAct);
         Require(moved || !free, "a sideways move into free cells was refused");
@@ -185,37 +187,23 @@ class PlayReferee {
     void Turn() {
         const RulesSnapshot before(flow_);
         const bool couldAct = PlayerCanAct();
-        const Cell origin = {flow_.pieceX, flow_.pieceY};
-        const std::int32_t next =
-            before.currentOrientation == 4 ? 1 : before.currentOrientation + 1;
+        const Cell origin = {before.pieceX, before.pieceY};
+        const std::int32_t next = before.currentOrientation % 4 + 1;
         const ShapeRecord* from =
             BuiltShapes().FindShape(before.currentType, before.currentOrientation);
         const ShapeRecord* to = BuiltShapes().FindShape(before.currentType, next);
-        const Well well = CopyWell(flow_);
-        bool free = couldAct && from != nullptr && to != nullptr;
-        for (int i = 0; free && i < ShapeRecord::kCellCount; ++i) {
-            free = !Blocked(well, {to->cells[i].x + origin.x, to->cells[i].y + origin.y});
-        }
-        for (int i = 0; free && i < ShapeRecord::kSweepCellCount; ++i) {
-            const Cell swept = from->sweepCells[i];
-            if (swept.x == ShapeRecord::kSweepEnd) {
-                break;
-            }
-            free = !Blocked(well, {swept.x + origin.x, swept.y + origin.y});
-        }
+        const bool free = couldAct && from != nullptr && to != nullptr &&
+                          AllFree(before.board, CellsAt(*to, origin)) &&
+                          AllFree(before.board, SweepCellsAt(*from, origin));
         flow_.PressKey(GameFlow::SpaceKey);
         const bool turned = KeyActed(before, couldAct);
         Require(turned || !free, "a turn into free cells was refused");
         Require(!turned || free, "a turn went into a wall or a block, or across one");
         if (turned) {
             ++reached_.turns;
-            bool placed = flow_.currentOrientation == next && flow_.pieceX == origin.x &&
-                          flow_.pieceY == origin.y;
-            for (int i = 0; placed && i < ShapeRecord::kCellCount; ++i) {
-                placed = flow_.pieceCells[i] ==
-                         Cell{to->cells[i].x + origin.x, to->cells[i].y + origin.y};
-            }
-            Require(placed, "a turn did not put the piece in its next orientation in place");
+            Require(flow_.currentOrientation == next && flow_.pieceX == origin.x &&
+                        flow_.pieceY == origin.y && PieceCells(flow_) == CellsAt(*to, origin),
+                    "a turn did not put the piece in its next orientation in place");
         }
     }
 
@@ -282,8 +270,7 @@ class PlayReferee {
 
     // A stopped game leaves its falling piece in the well where it was, and its pause flag.
     void Stopped(const RulesSnapshot& before) {
-        Well expected;
-        std::memcpy(&expected, before.board, sizeof before.board);
+        Well expected = before.board;
         if (before.currentType != 0) {
             for (const Cell& cell : before.pieceCells) {
                 expected[cell.x][cell.y] = 1;
@@ -312,13 +299,6 @@ class PlayReferee {
     }
 
     // ---- The timers' ticks ----
-
-    template <typename Judge>
-    void TickIfRunning(std::uintptr_t timer, Judge judge) {
-        if (flow_.timers.count(timer) != 0) {
-            judge();
-        }
-    }
 
     // The start delay's tick begins play: the level chosen, its fall interval, the first piece.
     void StartDelayTick() {
@@ -352,8 +332,7 @@ class PlayReferee {
                 "the new piece is not the one that was previewed");
         Require(flow_.pieceX == GameRules::kSpawnColumn && flow_.pieceY == 0,
                 "a new piece did not enter at the top of the spawn column");
-        Require(std::memcmp(flow_.board, before.board, sizeof(before.board)) == 0,
-                "a spawn changed the well");
+        Require(CopyWell(flow_) == before.board, "a spawn changed the well");
     }
 
     void FallTick() {
@@ -421,13 +400,12 @@ class PlayReferee {
         Require(before.nextType != 0 && flow_.nextType == 0, "a lost game keeps its preview");
         const ShapeRecord* entered =
             BuiltShapes().FindShape(before.nextType, before.nextOrientation);
-        bool overlapped = false;
-        for (int i = 0; entered != nullptr && i < ShapeRecord::kCellCount; ++i) {
-            const Cell cell = {entered->cells[i].x + GameRules::kSpawnColumn, entered->cells[i].y};
-            overlapped = overlapped || before.board[cell.x][cell.y] != 0;
+        const Cells cells =
+            entered != nullptr ? CellsAt(*entered, {GameRules::kSpawnColumn, 0}) : Cells{};
+        for (const Cell& cell : cells) {
             Require(flow_.board[cell.x][cell.y] == 1, "the piece that did not fit is not shown");
         }
-        Require(overlapped, "a new piece that fitted lost the game");
+        Require(!AllFree(before.board, cells), "a new piece that fitted lost the game");
     }
 
     // Returns the state a game lost now comes to: the pause after the loss, or idle at once when
@@ -455,8 +433,7 @@ class PlayReferee {
         Require(flow_.rowsRemoved == expectedRows_, "the row count is not the rows removed");
         Require(flow_.score == expectedScore_, "the score is not the points of the rows removed");
         const GameState state = flow_.state;
-        const bool runs = state == GameState::Starting || state == GameState::Playing ||
-                          state == GameState::Landed;
+        const bool runs = Runs(state);
         if (state == GameState::Starting) {
             Require(flow_.currentType == 0 && CopyWell(flow_) == Well{},
                     "a game waits to begin on a well that was not cleared");
@@ -465,7 +442,7 @@ class PlayReferee {
         // The pause flag is set only while playing, and cleared only by the next start.
         Require(!flow_.paused || state == GameState::Playing || state == GameState::Idle,
                 "the game is paused outside Playing and Idle");
-        Require(flow_.timers == TimersOf(state), "the running timers do not fit the state");
+        Require(TimersFit(state), "the running timers do not fit the state");
         const bool inGame = runs || state == GameState::GameOverPause;
         Require(
             flow_.controls ==
@@ -474,33 +451,27 @@ class PlayReferee {
             "the controls do not fit the state");
     }
 
-    // The timers that run in each state: the start delay while starting, the fall and spawn
-    // timers while a game runs, the game-over timer in the pause after a loss.
-    Timers TimersOf(GameState state) const {
+    // Returns whether the running timers, with their intervals, are those of `state`: the start
+    // delay while starting, the fall and spawn timers while a game runs, the game-over timer in
+    // the pause after a loss. It builds no map, which would cost an allocation every action.
+    bool TimersFit(GameState state) const {
+        const auto are = [this](std::initializer_list<Timers::value_type> expected) {
+            return std::equal(flow_.timers.begin(), flow_.timers.end(), expected.begin(),
+                              expected.end());
+        };
         switch (state) {
             case GameState::Starting:
-                return {{GameFlow::StartDelayTimer, GameFlow::StartDelayInterval}};
+                return are({{GameFlow::StartDelayTimer, GameFlow::StartDelayInterval}});
             case GameState::Playing:
             case GameState::Landed:
-                return {{GameFlow::FallTimer, kFallIntervals[flow_.level - 1]},
-                        {GameFlow::SpawnTimer, GameFlow::SpawnInterval}};
+                return flow_.level >= 1 && flow_.level <= 3 &&
+                       are({{GameFlow::FallTimer, kFallIntervals[flow_.level - 1]},
+                            {GameFlow::SpawnTimer, GameFlow::SpawnInterval}});
             case GameState::GameOverPause:
-                return {{GameFlow::GameOverTimer, GameFlow::GameOverInterval}};
+                return are({{GameFlow::GameOverTimer, GameFlow::GameOverInterval}});
             default:
-                return {};
+                return flow_.timers.empty();
         }
-    }
-
-    bool IsPieceCell(Cell cell) const {
-        if (flow_.currentType == 0) {
-            return false;
-        }
-        for (const Cell& pieceCell : flow_.pieceCells) {
-            if (pieceCell == cell) {
-                return true;
-            }
-        }
-        return false;
     }
 
     // The points for removing one to four rows at once, written out here rather than taken from
@@ -510,7 +481,7 @@ class PlayReferee {
     static constexpr std::uint32_t kFallIntervals[3] = {600, 400, 200};
 
     RecordingFlow flow_;
-    Reached reached_;
+    Reached& reached_;
     std::string broken_;
     std::uint32_t expectedRows_ = 0;
     std::uint32_t expectedScore_ = 0;

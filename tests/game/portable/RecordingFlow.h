@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <iterator>
 #include <map>
 #include <ostream>
@@ -19,6 +20,30 @@
 
 inline std::ostream& operator<<(std::ostream& out, Cell cell) {
     return out << '(' << cell.x << ',' << cell.y << ')';
+}
+
+using Cells = std::vector<Cell>;
+
+// Returns the cells of `shape` with its frame's origin at `origin`.
+inline Cells CellsAt(const ShapeRecord& shape, Cell origin = {0, 0}) {
+    Cells cells;
+    for (const Cell& cell : shape.cells) {
+        cells.push_back({cell.x + origin.x, cell.y + origin.y});
+    }
+    return cells;
+}
+
+// Returns the cells a turn from `shape` passes over, up to the list's end mark, with the frame's
+// origin at `origin`.
+inline Cells SweepCellsAt(const ShapeRecord& shape, Cell origin = {0, 0}) {
+    Cells cells;
+    for (const Cell& cell : shape.sweepCells) {
+        if (cell.x == ShapeRecord::kSweepEnd) {
+            break;
+        }
+        cells.push_back({cell.x + origin.x, cell.y + origin.y});
+    }
+    return cells;
 }
 
 // Returns a shape table built once for all tests.
@@ -130,9 +155,7 @@ class RecordingFlow : public GameFlow {
 // Fills the bottom rows of the well from a picture whose last line is row 17: 'X' is a block,
 // anything else an empty cell. The rows above the picture are emptied.
 inline void LoadBottomRows(RecordingFlow& flow, const std::vector<std::string>& picture) {
-    for (auto& column : flow.board) {
-        std::fill(std::begin(column), std::end(column), std::uint8_t{0});
-    }
+    std::memset(flow.board, 0, sizeof flow.board);
     const int top = GameRules::kWellHeight - static_cast<int>(picture.size());
     for (std::size_t i = 0; i < picture.size(); ++i) {
         for (int x = 0; x < GameRules::kWellWidth; ++x) {
@@ -154,12 +177,12 @@ inline std::vector<std::string> BottomRows(const RecordingFlow& flow, int count)
     return picture;
 }
 
+inline Cells PieceCells(const RecordingFlow& flow) {
+    return Cells(std::begin(flow.pieceCells), std::end(flow.pieceCells));
+}
+
 inline int CountBlocks(const RecordingFlow& flow) {
-    int blocks = 0;
-    for (const auto& column : flow.board) {
-        for (std::uint8_t cell : column) {
-            blocks += cell != 0 ? 1 : 0;
-        }
-    }
-    return blocks;
+    const std::uint8_t* cells = &flow.board[0][0];
+    return static_cast<int>(std::count_if(cells, cells + sizeof flow.board,
+                                          [](std::uint8_t cell) { return cell != 0; }));
 }

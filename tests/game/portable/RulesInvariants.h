@@ -7,10 +7,29 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <iterator>
 #include <string>
+#include <iterator>
+#include <tuple>
 
 #include "RecordingFlow.h"
+
+// A copy of the well, [x][y] like the rules' board, and of the falling piece's cells: unlike
+// Cells, copies that need no allocation, for the checks of every action.
+using Well = std::array<std::array<std::uint8_t, GameRules::kWellHeight>, GameRules::kWellWidth>;
+using FourCells = std::array<Cell, ShapeRecord::kCellCount>;
+
+inline Well CopyWell(const RecordingFlow& rules) {
+    static_assert(sizeof(Well) == sizeof rules.board, "a well is laid out like the board");
+    Well well;
+    std::memcpy(&well, rules.board, sizeof well);
+    return well;
+}
+
+inline FourCells CopyPieceCells(const RecordingFlow& rules) {
+    FourCells cells;
+    std::copy(std::begin(rules.pieceCells), std::end(rules.pieceCells), cells.begin());
+    return cells;
+}
 
 // Every field of the game at one moment, to show that a refused action changed nothing.
 struct RulesSnapshot {
@@ -22,25 +41,13 @@ struct RulesSnapshot {
           pieceX(rules.pieceX),
           pieceY(rules.pieceY),
           currentOrientation(rules.currentOrientation),
+          pieceCells(CopyPieceCells(rules)),
           nextType(rules.nextType),
           nextOrientation(rules.nextOrientation),
+          board(CopyWell(rules)),
           level(rules.level),
           rowsRemoved(rules.rowsRemoved),
-          score(rules.score) {
-        std::copy(std::begin(rules.pieceCells), std::end(rules.pieceCells), pieceCells);
-        std::memcpy(board, rules.board, sizeof(board));
-    }
-
-    bool operator==(const RulesSnapshot& other) const {
-        return statusText == other.statusText && paused == other.paused && state == other.state &&
-               currentType == other.currentType && pieceX == other.pieceX &&
-               pieceY == other.pieceY && currentOrientation == other.currentOrientation &&
-               std::equal(std::begin(pieceCells), std::end(pieceCells),
-                          std::begin(other.pieceCells)) &&
-               nextType == other.nextType && nextOrientation == other.nextOrientation &&
-               std::memcmp(board, other.board, sizeof(board)) == 0 && level == other.level &&
-               rowsRemoved == other.rowsRemoved && score == other.score;
-    }
+          score(rules.score) {}
 
     const wchar_t* statusText;
     bool paused;
@@ -49,26 +56,22 @@ struct RulesSnapshot {
     std::int32_t pieceX;
     std::int32_t pieceY;
     std::int32_t currentOrientation;
-    Cell pieceCells[ShapeRecord::kCellCount];
+    FourCells pieceCells;
     std::int32_t nextType;
     std::int32_t nextOrientation;
-    std::uint8_t board[GameRules::kWellWidth][GameRules::kWellHeight];
+    Well board;
     std::int32_t level;
     std::uint32_t rowsRemoved;
     std::uint32_t score;
 };
 
-// A copy of the well, [x][y] like the rules' board.
-using Well = std::array<std::array<std::uint8_t, GameRules::kWellHeight>, GameRules::kWellWidth>;
-
-inline Well CopyWell(const RecordingFlow& rules) {
-    Well well;
-    for (int x = 0; x < GameRules::kWellWidth; ++x) {
-        for (int y = 0; y < GameRules::kWellHeight; ++y) {
-            well[x][y] = rules.board[x][y];
-        }
-    }
-    return well;
+inline bool operator==(const RulesSnapshot& a, const RulesSnapshot& b) {
+    const auto fields = [](const RulesSnapshot& s) {
+        return std::tie(s.statusText, s.paused, s.state, s.currentType, s.pieceX, s.pieceY,
+                        s.currentOrientation, s.pieceCells, s.nextType, s.nextOrientation, s.board,
+                        s.level, s.rowsRemoved, s.score);
+    };
+    return fields(a) == fields(b);
 }
 
 inline bool Inside(Cell cell) {
@@ -80,21 +83,22 @@ inline bool Blocked(const Well& well, Cell cell) {
     return !Inside(cell) || well[cell.x][cell.y] != 0;
 }
 
+// Returns whether every cell, moved by (dx, dy), lies inside the well and holds no block.
+template <typename CellRange>
+bool AllFree(const Well& well, const CellRange& cells, std::int32_t dx = 0, std::int32_t dy = 0) {
+    return std::none_of(std::begin(cells), std::end(cells), [&](Cell cell) {
+        return Blocked(well, {cell.x + dx, cell.y + dy});
+    });
+}
+
 // Returns whether the piece rests on the floor or on a block.
 inline bool Resting(const RecordingFlow& rules) {
-    const Well well = CopyWell(rules);
-    return std::any_of(std::begin(rules.pieceCells), std::end(rules.pieceCells),
-                       [&well](Cell cell) {
-                           return Blocked(well, {cell.x, cell.y + 1});
-                       });
+    return !AllFree(CopyWell(rules), rules.pieceCells, 0, 1);
 }
 
 inline int CountBlocksInRow(const Well& well, int y) {
-    int blocks = 0;
-    for (int x = 0; x < GameRules::kWellWidth; ++x) {
-        blocks += well[x][y] != 0 ? 1 : 0;
-    }
-    return blocks;
+    return static_cast<int>(std::count_if(well.begin(), well.end(),
+                                          [y](const auto& column) { return column[y] != 0; }));
 }
 
 // The expected outcome of landing the falling piece, worked out the plain way: write the piece,
@@ -134,16 +138,19 @@ inline std::string CellText(Cell cell) {
     return "(" + std::to_string(cell.x) + "," + std::to_string(cell.y) + ")";
 }
 
-inline std::string BrokenStateInvariant(const RecordingFlow& rules) {
+// The state is one of the game's, every cell of the well empty or a block, and the preview a piece
+// of the shape table or none.
+inline std::string BrokenFieldInvariant(const RecordingFlow& rules) {
     const auto state = static_cast<std::int32_t>(rules.state);
     if (state < static_cast<std::int32_t>(GameState::NotReady) ||
         state > static_cast<std::int32_t>(GameState::GameOverPause)) {
         return "the state " + std::to_string(state) + " is none of the game states";
     }
-    return "";
-}
-
-inline std::string BrokenBoardInvariant(const RecordingFlow& rules) {
+    if (rules.nextType != 0 &&
+        BuiltShapes().FindShape(rules.nextType, rules.nextOrientation) == nullptr) {
+        return "the next piece " + std::to_string(rules.nextType) + "/" +
+               std::to_string(rules.nextOrientation) + " is not in the shape table";
+    }
     for (int x = 0; x < GameRules::kWellWidth; ++x) {
         for (int y = 0; y < GameRules::kWellHeight; ++y) {
             if (rules.board[x][y] > 1) {
@@ -209,20 +216,10 @@ inline std::string BrokenPieceInvariant(const RecordingFlow& rules) {
     return "";
 }
 
-inline std::string BrokenPreviewInvariant(const RecordingFlow& rules) {
-    if (rules.nextType != 0 &&
-        BuiltShapes().FindShape(rules.nextType, rules.nextOrientation) == nullptr) {
-        return "the next piece " + std::to_string(rules.nextType) + "/" +
-               std::to_string(rules.nextOrientation) + " is not in the shape table";
-    }
-    return "";
-}
-
 // Returns what is wrong with the rules' fields between two actions, or an empty string when every
 // invariant holds. Score and row count are for the caller to check, who knows the landings.
 inline std::string FindBrokenInvariant(const RecordingFlow& rules) {
-    for (auto check : {BrokenStateInvariant, BrokenBoardInvariant, BrokenStackInvariant,
-                       BrokenPieceInvariant, BrokenPreviewInvariant}) {
+    for (auto check : {BrokenFieldInvariant, BrokenStackInvariant, BrokenPieceInvariant}) {
         std::string broken = check(rules);
         if (!broken.empty()) {
             return broken;

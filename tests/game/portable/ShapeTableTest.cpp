@@ -17,22 +17,6 @@ std::int32_t NextOrientation(std::int32_t orientation) {
     return orientation % 4 + 1;
 }
 
-std::vector<Cell> CellsOf(const ShapeRecord& record) {
-    return std::vector<Cell>(std::begin(record.cells), std::end(record.cells));
-}
-
-// Returns the sweep cells of a record up to the end mark.
-std::vector<Cell> ListedSweepCells(const ShapeRecord& record) {
-    std::vector<Cell> cells;
-    for (const Cell& cell : record.sweepCells) {
-        if (cell.x == ShapeRecord::kSweepEnd) {
-            break;
-        }
-        cells.push_back(cell);
-    }
-    return cells;
-}
-
 bool Holds(const std::vector<Cell>& cells, Cell cell) {
     return std::find(cells.begin(), cells.end(), cell) != cells.end();
 }
@@ -68,7 +52,7 @@ TEST(ShapeTable, HoldsFourDistinctCellsInTheFrameForEachOrientationOfSevenTypes)
     for (const ShapeRecord& record : records) {
         SCOPED_TRACE(NameOf(record));
         EXPECT_TRUE(orientations[record.type].insert(record.orientation).second) << "twice";
-        const std::vector<Cell> cells = CellsOf(record);
+        const std::vector<Cell> cells = CellsAt(record);
         for (const Cell& cell : cells) {
             EXPECT_TRUE(cell.x >= 0 && cell.x <= 3 && cell.y >= 0 && cell.y <= 3) << cell;
             EXPECT_EQ(std::count(cells.begin(), cells.end(), cell), 1) << cell;
@@ -105,11 +89,11 @@ TEST(ShapeTable, TurnsAreQuarterTurnsClockwiseThatCycle) {
         for (const Cell& cell : record.cells) {
             turned.push_back({-cell.y, cell.x});
         }
-        EXPECT_EQ(Normalised(turned), Normalised(CellsOf(*next)));
+        EXPECT_EQ(Normalised(turned), Normalised(CellsAt(*next)));
         const ShapeRecord* opposite =
             shapes.FindShape(record.type, NextOrientation(next->orientation));
         const bool twoPlacements = record.type == 1 || record.type == 6 || record.type == 7;
-        EXPECT_EQ(CellsOf(*opposite) == CellsOf(record), twoPlacements);
+        EXPECT_EQ(CellsAt(*opposite) == CellsAt(record), twoPlacements);
         ++turns;
     }
     EXPECT_EQ(turns, 24);
@@ -125,7 +109,7 @@ TEST(ShapeTable, SweepCellsLieBetweenTheTwoOrientationsOfATurn) {
         SCOPED_TRACE(NameOf(record));
         const ShapeRecord* next =
             shapes.FindShape(record.type, NextOrientation(record.orientation));
-        const std::vector<Cell> swept = ListedSweepCells(record);
+        const std::vector<Cell> swept = SweepCellsAt(record);
         if (next == nullptr) {
             EXPECT_TRUE(swept.empty());
             continue;
@@ -140,7 +124,7 @@ TEST(ShapeTable, SweepCellsLieBetweenTheTwoOrientationsOfATurn) {
         }
         for (const Cell& cell : swept) {
             EXPECT_TRUE(cell.x >= minX && cell.x <= maxX && cell.y >= 0 && cell.y <= maxY) << cell;
-            EXPECT_FALSE(Holds(CellsOf(record), cell) || Holds(CellsOf(*next), cell)) << cell;
+            EXPECT_FALSE(Holds(CellsAt(record), cell) || Holds(CellsAt(*next), cell)) << cell;
             EXPECT_EQ(std::count(swept.begin(), swept.end(), cell), 1) << cell;
             ++checked;
         }

@@ -19,11 +19,10 @@ namespace fs = std::filesystem;
 
 // Returns the files an argument names, a folder's in name order so that runs repeat.
 std::vector<fs::path> InputFiles(const fs::path& argument) {
-    std::vector<fs::path> files;
     if (!fs::is_directory(argument)) {
-        files.push_back(argument);
-        return files;
+        return {argument};
     }
+    std::vector<fs::path> files;
     for (const fs::directory_entry& entry : fs::directory_iterator(argument)) {
         if (entry.is_regular_file()) {
             files.push_back(entry.path());

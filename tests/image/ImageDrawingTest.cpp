@@ -1,8 +1,8 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <sstream>
-#include <string>
+#include <iterator>
+#include <optional>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 #include "KvJigsawImage.h"
 #include "Surface.h"
 #include "TestPictures.h"
+#include "UnreadablePage.h"
 
 namespace {
 
@@ -51,57 +52,50 @@ std::vector<int> ExpectedSources(int nearMargin, int farMargin, int pictureLengt
     return sources;
 }
 
-// A picture with a colour for every pixel, loaded into a jigsaw image that stands for part of it.
-class TestImage {
-  public:
-    // The whole picture, private.
-    static void LoadWhole(KvJigsawImage& image, int width, int height) {
-        const std::vector<std::uint8_t> bytes = MakeBitmapFile(width, height, kTint);
-        ASSERT_TRUE(image.LoadFromMemory(bytes.data(), bytes.size(), false));
-    }
-    // The part `part` of a larger picture, shared: pixels outside the part must never be drawn.
-    static void LoadPart(KvJigsawImage& image, int width, int height, const RECT& part) {
-        const std::vector<std::uint8_t> bytes = MakeBitmapFile(width, height, kTint);
-        KvImage whole;
-        ASSERT_TRUE(whole.LoadFromMemory(bytes.data(), bytes.size(), true));
-        ASSERT_TRUE(image.LoadFromImageRect(whole, part, true));
-    }
-};
+std::uint32_t Source(int x, int y) {
+    return PictureColour(x, y, kTint);
+}
 
-// Returns the pixels of the canvas that differ from what drawing `image` at `destination` within
-// `clip` must give, described for a failure message; empty when every pixel matches.
-std::string Mismatches(const Surface& canvas, const KvJigsawImage& image, const RECT& destination,
-                       const RECT* clip) {
+// Loads the whole picture, private.
+void LoadWhole(KvJigsawImage& image) {
+    const std::vector<std::uint8_t> bytes = MakeBitmapFile(kPictureSize, kPictureSize, kTint);
+    ASSERT_TRUE(image.LoadFromMemory(bytes.data(), bytes.size(), false));
+}
+
+// Loads the part `part` of a larger picture, shared: pixels outside the part must never be drawn.
+void LoadPart(KvJigsawImage& image, int width, int height, const RECT& part) {
+    const std::vector<std::uint8_t> bytes = MakeBitmapFile(width, height, kTint);
+    KvImage whole;
+    ASSERT_TRUE(whole.LoadFromMemory(bytes.data(), bytes.size(), true));
+    ASSERT_TRUE(image.LoadFromImageRect(whole, part, true));
+}
+
+// Compares every pixel of the canvas with what drawing `image` at `destination` within `clip`
+// must give.
+testing::AssertionResult DrawnTiled(const Surface& canvas, const KvJigsawImage& image,
+                                    const RECT& destination, const RECT* clip) {
     const RECT& rect = image.Rect();
     const RECT& m = image.margins;
-    const int width = destination.right - destination.left;
-    const int height = destination.bottom - destination.top;
-    const std::vector<int> xs = ExpectedSources(m.left, m.right, rect.right - rect.left, width);
-    const std::vector<int> ys = ExpectedSources(m.top, m.bottom, rect.bottom - rect.top, height);
-    const RECT visible = clip != nullptr ? *clip : destination;
-    std::ostringstream out;
-    int count = 0;
+    const std::vector<int> xs = ExpectedSources(m.left, m.right, rect.right - rect.left,
+                                                destination.right - destination.left);
+    const std::vector<int> ys = ExpectedSources(m.top, m.bottom, rect.bottom - rect.top,
+                                                destination.bottom - destination.top);
+    RECT visible = {};
+    IntersectRect(&visible, &destination, clip != nullptr ? clip : &destination);
+    std::vector<std::uint32_t> expected;
+    std::vector<std::uint32_t> actual;
     for (int y = 0; y < canvas.Height(); ++y) {
         for (int x = 0; x < canvas.Width(); ++x) {
-            std::uint32_t expected = kBackground;
-            const int dx = x - destination.left;
-            const int dy = y - destination.top;
-            if (dx >= 0 && dx < width && dy >= 0 && dy < height && x >= visible.left &&
-                x < visible.right && y >= visible.top && y < visible.bottom && xs[dx] != kNothing &&
-                ys[dy] != kNothing) {
-                expected = PictureColour(rect.left + xs[dx], rect.top + ys[dy], kTint);
-            }
-            const std::uint32_t actual = canvas.Rgb(x, y);
-            if (actual != expected && ++count <= 5) {
-                out << " (" << x << "," << y << "): 0x" << std::hex << actual << " not 0x"
-                    << expected << std::dec << ";";
-            }
+            const bool shown = PtInRect(&visible, POINT{x, y}) != FALSE;
+            const int sx = shown ? xs[x - destination.left] : kNothing;
+            const int sy = shown ? ys[y - destination.top] : kNothing;
+            expected.push_back(sx != kNothing && sy != kNothing
+                                   ? Source(rect.left + sx, rect.top + sy)
+                                   : kBackground);
+            actual.push_back(canvas.Rgb(x, y));
         }
     }
-    if (count > 5) {
-        out << " and " << count - 5 << " more";
-    }
-    return out.str();
+    return SamePixels(actual, expected, canvas.Width());
 }
 
 // Draws the image on a cleared canvas and checks the result and every pixel.
@@ -111,69 +105,68 @@ void DrawAndCheck(Surface& canvas, const KvJigsawImage& image, const RECT& desti
     EXPECT_TRUE(DrawJigsawImage(canvas, image, destination.left, destination.top,
                                 destination.right - destination.left,
                                 destination.bottom - destination.top, clip));
-    const std::string mismatches = Mismatches(canvas, image, destination, clip);
-    EXPECT_TRUE(mismatches.empty()) << mismatches;
+    EXPECT_TRUE(DrawnTiled(canvas, image, destination, clip));
 }
 
-struct WorkedExample {
-    const char* name;
-    int margin;
-    int width;
-    int height;
-};
-
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const WorkedExample& value, std::ostream* out) {
-    *out << value.name;
-}
-
-class DrawJigsawImageExample : public testing::TestWithParam<WorkedExample> {};
-
-TEST_P(DrawJigsawImageExample, PutsTheTiledSourcePixelOnEveryDestinationPixel) {
-    const WorkedExample& example = GetParam();
-    KvJigsawImage image;
-    TestImage::LoadWhole(image, kPictureSize, kPictureSize);
-    SetRect(&image.margins, example.margin, example.margin, example.margin, example.margin);
-    Surface canvas(example.width + 6, example.height + 6);
-    DrawAndCheck(canvas, image, {3, 2, 3 + example.width, 2 + example.height});
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    ImageDrawing, DrawJigsawImageExample,
-    testing::Values(WorkedExample{"Cell23", 7, 23, 23}, WorkedExample{"Cell22", 7, 22, 22},
-                    WorkedExample{"Cell10", 7, 10, 10}, WorkedExample{"NoMargins50x30", 0, 50, 30}),
-    [](const testing::TestParamInfo<WorkedExample>& info) { return std::string(info.param.name); });
-
-// Single pixels of the worked examples, read off the layout by hand: they pin the expectation
-// above as well as the drawing.
-TEST(ImageDrawing, WorkedExamplesPlaceTheseSourcePixels) {
+TEST(ImageDrawing, WorkedExamplesPutTheTiledSourcePixelOnEveryVisibleDestinationPixel) {
+    // The game's cell as it is drawn at (100, 200), under different clip rectangles.
+    const RECT cell = {100, 200, 122, 222};
     const struct {
+        const char* name;
         int margin;
-        int size[2];
-        POINT destination;
-        POINT source;
-    } pixels[] = {
-        {7, {23, 23}, {15, 0}, {7, 0}},     // second tile of the top edge, 1 wide
-        {7, {23, 23}, {16, 0}, {15, 0}},    // top-right corner
-        {7, {23, 23}, {15, 15}, {7, 7}},    // last centre tile, 1 x 1
-        {7, {23, 23}, {22, 22}, {21, 21}},  // bottom-right corner
-        {7, {22, 22}, {14, 14}, {14, 14}},  // at natural size the picture is unchanged
-        {7, {10, 10}, {7, 7}, {15, 15}},    // bottom-right corner, 3 x 3
-        {7, {10, 10}, {9, 0}, {17, 0}},     // top-right corner, 3 x 7
-        {0, {50, 30}, {44, 22}, {0, 0}},    // third column, second row
-        {0, {50, 30}, {49, 29}, {5, 7}},
+        RECT destination;
+        std::optional<RECT> clip;
+    } examples[] = {
+        {"23 x 23", 7, {3, 2, 26, 25}, std::nullopt},
+        {"22 x 22", 7, {3, 2, 25, 24}, std::nullopt},
+        {"10 x 10", 7, {3, 2, 13, 12}, std::nullopt},
+        {"no margins, 50 x 30", 0, {3, 2, 53, 32}, std::nullopt},
+        {"clip over the bottom-right part", 7, cell, RECT{110, 205, 500, 500}},
+        {"clip inside", 7, cell, RECT{103, 209, 118, 216}},
+        {"clip over the top-left corner", 7, cell, RECT{90, 190, 101, 201}},
+        {"clip the same as the destination", 7, cell, cell},
+        {"clip disjoint", 7, cell, RECT{0, 0, 50, 50}},
+        {"clip empty", 7, cell, RECT{0, 0, 0, 0}},
+        {"clip inverted", 7, cell, RECT{120, 220, 104, 204}},
+    };
+    // Pixels of the examples read off the layout by hand, relative to the destination's corner:
+    // they pin the expectation of DrawnTiled as well as the drawing.
+    const struct {
+        std::size_t example;
+        POINT at;
+        std::uint32_t colour;
+    } pinned[] = {
+        {0, {15, 0}, Source(7, 0)},     // second tile of the top edge, 1 wide
+        {0, {16, 0}, Source(15, 0)},    // top-right corner
+        {0, {15, 15}, Source(7, 7)},    // last centre tile, 1 x 1
+        {0, {22, 22}, Source(21, 21)},  // bottom-right corner
+        {1, {14, 14}, Source(14, 14)},  // at natural size the picture is unchanged
+        {2, {7, 7}, Source(15, 15)},    // bottom-right corner, 3 x 3
+        {2, {9, 0}, Source(17, 0)},     // top-right corner, 3 x 7
+        {3, {44, 22}, Source(0, 0)},    // third column, second row
+        {3, {49, 29}, Source(5, 7)},
+        // The clipped drawing starts at the clip's corner.
+        {4, {10, 5}, Source(10, 5)},
+        {4, {14, 6}, Source(14, 6)},
+        {4, {9, 5}, kBackground},
+        {4, {10, 4}, kBackground},
+        {4, {21, 21}, Source(21, 21)},
     };
     KvJigsawImage image;
-    TestImage::LoadWhole(image, kPictureSize, kPictureSize);
-    Surface canvas(50, 30);
-    for (const auto& pixel : pixels) {
-        SetRect(&image.margins, pixel.margin, pixel.margin, pixel.margin, pixel.margin);
-        canvas.Fill(RGB(0, 0, 0));
-        ASSERT_TRUE(DrawJigsawImage(canvas, image, 0, 0, pixel.size[0], pixel.size[1], nullptr));
-        EXPECT_EQ(canvas.Rgb(pixel.destination.x, pixel.destination.y),
-                  PictureColour(pixel.source.x, pixel.source.y, kTint))
-            << pixel.size[0] << " x " << pixel.size[1] << " at (" << pixel.destination.x << ", "
-            << pixel.destination.y << ")";
+    LoadWhole(image);
+    for (std::size_t i = 0; i < std::size(examples); ++i) {
+        SCOPED_TRACE(examples[i].name);
+        const int margin = examples[i].margin;
+        SetRect(&image.margins, margin, margin, margin, margin);
+        const RECT& d = examples[i].destination;
+        Surface canvas(d.right + 8, d.bottom + 8);
+        DrawAndCheck(canvas, image, d, examples[i].clip ? &*examples[i].clip : nullptr);
+        for (const auto& pixel : pinned) {
+            if (pixel.example == i) {
+                EXPECT_EQ(canvas.Rgb(d.left + pixel.at.x, d.top + pixel.at.y), pixel.colour)
+                    << "(" << pixel.at.x << ", " << pixel.at.y << ")";
+            }
+        }
     }
 }
 
@@ -183,6 +176,7 @@ struct SweepCase {
     bool partOfLargerPicture;
 };
 
+// Names the case in test listings and test names.
 void PrintTo(const SweepCase& value, std::ostream* out) {
     *out << value.name;
 }
@@ -195,9 +189,9 @@ TEST_P(DrawJigsawImageSweep, PutsTheTiledSourcePixelOnEveryDestinationPixelAtEve
     const SweepCase& sweep = GetParam();
     KvJigsawImage image;
     if (sweep.partOfLargerPicture) {
-        TestImage::LoadPart(image, 30, 28, {4, 3, 4 + kPictureSize, 3 + kPictureSize});
+        LoadPart(image, 30, 28, {4, 3, 4 + kPictureSize, 3 + kPictureSize});
     } else {
-        TestImage::LoadWhole(image, kPictureSize, kPictureSize);
+        LoadWhole(image);
     }
     ASSERT_FALSE(HasFatalFailure());
     image.margins = sweep.margins;
@@ -230,83 +224,22 @@ const SweepCase kSweeps[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(ImageDrawing, DrawJigsawImageSweep, testing::ValuesIn(kSweeps),
-                         [](const testing::TestParamInfo<SweepCase>& info) {
-                             return std::string(info.param.name);
-                         });
-
-struct ClipCase {
-    const char* name;
-    RECT clip;
-};
-
-void PrintTo(const ClipCase& value, std::ostream* out) {
-    *out << value.name;
-}
-
-// The game's picture drawn at (100, 200, 122, 222) under different clip rectangles.
-class DrawJigsawImageClip : public testing::TestWithParam<ClipCase> {};
-
-TEST_P(DrawJigsawImageClip, DrawsOnlyTheVisiblePartOfEachPiece) {
-    KvJigsawImage image;
-    TestImage::LoadWhole(image, kPictureSize, kPictureSize);
-    SetRect(&image.margins, 7, 7, 7, 7);
-    Surface canvas(130, 230);
-    const RECT clip = GetParam().clip;
-    DrawAndCheck(canvas, image, {100, 200, 122, 222}, &clip);
-}
-
-INSTANTIATE_TEST_SUITE_P(ImageDrawing, DrawJigsawImageClip,
-                         testing::Values(ClipCase{"BottomRightPart", {110, 205, 500, 500}},
-                                         ClipCase{"Inside", {103, 209, 118, 216}},
-                                         ClipCase{"OverTopLeftCorner", {90, 190, 101, 201}},
-                                         ClipCase{"SameAsDestination", {100, 200, 122, 222}},
-                                         ClipCase{"Disjoint", {0, 0, 50, 50}},
-                                         ClipCase{"Empty", {0, 0, 0, 0}},
-                                         ClipCase{"Inverted", {120, 220, 104, 204}}),
-                         [](const testing::TestParamInfo<ClipCase>& info) {
-                             return std::string(info.param.name);
-                         });
-
-TEST(ImageDrawing, TheClippedWorkedExampleStartsAtTheClipCorner) {
-    KvJigsawImage image;
-    TestImage::LoadWhole(image, kPictureSize, kPictureSize);
-    SetRect(&image.margins, 7, 7, 7, 7);
-    Surface canvas(130, 230);
-    const RECT clip = {110, 205, 500, 500};
-    ASSERT_TRUE(DrawJigsawImage(canvas, image, 100, 200, 22, 22, &clip));
-    EXPECT_EQ(canvas.Rgb(110, 205), PictureColour(10, 5, kTint));
-    EXPECT_EQ(canvas.Rgb(114, 206), PictureColour(14, 6, kTint));
-    EXPECT_EQ(canvas.Rgb(109, 205), kBackground);
-    EXPECT_EQ(canvas.Rgb(110, 204), kBackground);
-    EXPECT_EQ(canvas.Rgb(121, 221), PictureColour(21, 21, kTint));
-}
+                         testing::PrintToStringParamName());
 
 TEST(ImageDrawing, NegativeMarginsDrawLikeZeroMargins) {
     KvJigsawImage image;
-    TestImage::LoadWhole(image, kPictureSize, kPictureSize);
+    LoadWhole(image);
     Surface canvas(60, 60);
     SetRect(&image.margins, 0, 0, 0, 0);
     ASSERT_TRUE(DrawJigsawImage(canvas, image, 5, 5, 50, 50, nullptr));
     const std::vector<std::uint32_t> zero = canvas.Pixels();
-    ASSERT_EQ(canvas.Rgb(5, 5), PictureColour(0, 0, kTint));
+    ASSERT_EQ(canvas.Rgb(5, 5), Source(0, 0));
 
     SetRect(&image.margins, -3, -9, -1, -40);
     canvas.Fill(RGB(0, 0, 0));
     ASSERT_TRUE(DrawJigsawImage(canvas, image, 5, 5, 50, 50, nullptr));
     EXPECT_TRUE(canvas.Pixels() == zero);
 }
-
-// A committed page that may not be read.
-class UnreadablePage {
-  public:
-    UnreadablePage()
-        : page_(VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_NOACCESS)) {}
-    ~UnreadablePage() { VirtualFree(page_, 0, MEM_RELEASE); }
-    const RECT* AsRect() const { return static_cast<const RECT*>(page_); }
-
-  private:
-    void* page_;
-};
 
 bool CanvasUntouched(const Surface& canvas) {
     const std::vector<std::uint32_t> pixels = canvas.Pixels();
@@ -316,11 +249,11 @@ bool CanvasUntouched(const Surface& canvas) {
 
 TEST(ImageDrawing, ReportsEmptyInvertedUnreadableAndMissingInputsAndDrawsNothing) {
     KvJigsawImage image;
-    TestImage::LoadWhole(image, kPictureSize, kPictureSize);
+    LoadWhole(image);
     SetRect(&image.margins, 7, 7, 7, 7);
     KvJigsawImage empty;
     KvJigsawImage gone;
-    TestImage::LoadPart(gone, kPictureSize, kPictureSize, {0, 0, kPictureSize, kPictureSize});
+    LoadPart(gone, kPictureSize, kPictureSize, {0, 0, kPictureSize, kPictureSize});
     ASSERT_FALSE(HasFatalFailure());
     ASSERT_TRUE(ImageStore::Release(gone.StoreId()));
     const UnreadablePage unreadable;
@@ -343,7 +276,8 @@ TEST(ImageDrawing, ReportsEmptyInvertedUnreadableAndMissingInputsAndDrawsNothing
         {"negative height", canvas, image, 20, -20, nullptr, false},
         {"never loaded", canvas, empty, 20, 20, nullptr, false},
         {"store entry gone", canvas, gone, 20, 20, nullptr, false},
-        {"unreadable clip", canvas, image, 20, 20, unreadable.AsRect(), false},
+        {"unreadable clip", canvas, image, 20, 20, static_cast<const RECT*>(unreadable.Address()),
+         false},
         {"no device context", nullptr, image, 20, 20, nullptr, false},
         {"clip outside", canvas, image, 20, 20, &disjoint, true},
         {"empty clip", canvas, image, 20, 20, &emptyClip, true},
@@ -358,31 +292,26 @@ TEST(ImageDrawing, ReportsEmptyInvertedUnreadableAndMissingInputsAndDrawsNothing
     }
 }
 
-TEST(ImageDrawing, DrawImagePartReportsZeroSizesAndSkipsNegativeOnes) {
+TEST(ImageDrawing, DrawImagePartCopiesThePartToItsPlace) {
     KvJigsawImage image;
-    TestImage::LoadWhole(image, kPictureSize, kPictureSize);
+    LoadWhole(image);
     Surface canvas(40, 40);
     Gdiplus::GpGraphics* graphics = nullptr;
     ASSERT_EQ(Gdiplus::DllExports::GdipCreateFromHDC(canvas, &graphics), Gdiplus::Ok);
-    EXPECT_FALSE(DrawImagePart(image, graphics, 0, 0, 0, 5, 0, 0, 5, 5));
-    EXPECT_FALSE(DrawImagePart(image, graphics, 0, 0, 5, 5, 0, 0, 5, 0));
-    EXPECT_TRUE(DrawImagePart(image, graphics, 10, 10, -5, 5, 0, 0, 5, 5));
-    EXPECT_TRUE(DrawImagePart(image, graphics, 10, 10, 5, 5, 30, 0, 5, 5));  // outside the rect
     EXPECT_TRUE(DrawImagePart(image, graphics, 1, 2, 3, 4, 5, 6, 3, 4));
     Gdiplus::DllExports::GdipDeleteGraphics(graphics);
-    EXPECT_EQ(canvas.Rgb(1, 2), PictureColour(5, 6, kTint));
-    EXPECT_EQ(canvas.Rgb(3, 5), PictureColour(7, 9, kTint));
+    EXPECT_EQ(canvas.Rgb(1, 2), Source(5, 6));
+    EXPECT_EQ(canvas.Rgb(3, 5), Source(7, 9));
     EXPECT_EQ(canvas.Rgb(4, 2), kBackground);
-    EXPECT_EQ(canvas.Rgb(10, 10), kBackground);
-    EXPECT_EQ(canvas.Rgb(14, 14), kBackground);
 }
 
-// Parts that leave nothing to draw are skipped with success: GDI+ would mirror a source of
-// negative size, and a source scaled down into less than a pixel covers none. An image without a
-// bitmap is reported. The canvas must stay as it was in every case.
-TEST(ImageDrawing, DrawImagePartSkipsMirroredAndVanishingPartsAndReportsAMissingBitmap) {
+// Parts that leave nothing to draw are skipped with success: a destination of negative size, a
+// source outside the image's rect, a source of negative size that GDI+ would mirror, and a source
+// scaled down into less than a pixel. Zero sizes and an image without a bitmap are reported. The
+// canvas must stay as it was in every case.
+TEST(ImageDrawing, DrawImagePartSkipsPartsWithNothingToDrawAndReportsZeroSizesAndNoBitmap) {
     KvJigsawImage image;
-    TestImage::LoadWhole(image, kPictureSize, kPictureSize);
+    LoadWhole(image);
     const KvJigsawImage empty;
     Surface canvas(40, 40);
     struct Area {
@@ -398,6 +327,10 @@ TEST(ImageDrawing, DrawImagePartSkipsMirroredAndVanishingPartsAndReportsAMissing
         Area source;
         bool result;
     } cases[] = {
+        {"no destination width", image, {0, 0, 0, 5}, {0, 0, 5, 5}, false},
+        {"no source height", image, {0, 0, 5, 5}, {0, 0, 5, 0}, false},
+        {"destination of negative width", image, {10, 10, -5, 5}, {0, 0, 5, 5}, true},
+        {"source outside the rect", image, {10, 10, 5, 5}, {30, 0, 5, 5}, true},
         {"mirrored across", image, {10, 10, 5, 5}, {8, 0, -5, 5}, true},
         {"mirrored down", image, {10, 10, 5, 5}, {0, 8, 5, -5}, true},
         {"scaled into less than a pixel", image, {10, 10, 1, 1}, {0, 0, 100, 100}, true},

@@ -10,13 +10,14 @@
 #include "ImageEntry.h"
 #include "TestFiles.h"
 #include "TestPictures.h"
+#include "UnreadablePage.h"
 
 namespace {
 
 const wchar_t* const kBin = L"BIN";
 constexpr std::uint8_t kTint = 0x5A;
 
-// True when the entry holds nothing at all, as it did before a fill that failed.
+// Expects the entry to hold nothing at all, as it did before a fill that failed.
 void ExpectUntouched(const ImageEntry& entry) {
     EXPECT_FALSE(entry.fromFile);
     EXPECT_TRUE(entry.path.IsEmpty());
@@ -26,18 +27,6 @@ void ExpectUntouched(const ImageEntry& entry) {
     EXPECT_FALSE(entry.bitmap);
     EXPECT_FALSE(entry.memory);
 }
-
-// A committed page that may not be read.
-class UnreadablePage {
-  public:
-    UnreadablePage()
-        : page_(VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_NOACCESS)) {}
-    ~UnreadablePage() { VirtualFree(page_, 0, MEM_RELEASE); }
-    const void* Address() const { return page_; }
-
-  private:
-    void* page_;
-};
 
 TEST(FillFromMemory, DecodesAMovableCopyThatOutlivesTheStreamAndTheCallersBytes) {
     std::vector<std::uint8_t> bytes = MakeBitmapFile(5, 3, kTint);
@@ -88,7 +77,7 @@ TEST(FillFromResource, KeepsAMemoryCopyAndTheResourceIdentity) {
     EXPECT_EQ(ReadPixels(entry.bitmap.Get()), PicturePixels(4, 2, 0x22));
 }
 
-TEST(FillFromBitmap, ClonesTheBitmapWhichStaysTheCallers) {
+TEST(FillFromBitmap, ClonesTheBitmapWhichStaysTheCallersAndRefusesNone) {
     const std::vector<std::uint8_t> bytes = MakeBitmapFile(7, 5, kTint);
     ImageEntry original;
     ASSERT_TRUE(FillFromMemory(original, bytes.data(), bytes.size()));
@@ -98,9 +87,7 @@ TEST(FillFromBitmap, ClonesTheBitmapWhichStaysTheCallers) {
     EXPECT_FALSE(clone.memory);
     original.Clear();
     EXPECT_EQ(ReadPixels(clone.bitmap.Get()), PicturePixels(7, 5, kTint));
-}
 
-TEST(FillFromBitmap, RefusesANullBitmap) {
     ImageEntry entry;
     EXPECT_FALSE(FillFromBitmap(entry, nullptr));
     ExpectUntouched(entry);
@@ -135,54 +122,37 @@ TEST(ImageEntryFills, RefuseAnEntryThatIsNotFreeAndLeaveItAsItWas) {
     EXPECT_FALSE(named.bitmap);
 }
 
-struct BadBytes {
-    const char* name;
-    std::vector<std::uint8_t> bytes;
-};
-
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const BadBytes& value, std::ostream* out) {
-    *out << value.name;
-}
-
-std::vector<BadBytes> BadByteBlocks() {
+TEST(FillFromMemory, FailsAndLeavesTheEntryEmptyForBytesThatHoldNoWholePicture) {
     const std::vector<std::uint8_t> good = MakeBitmapFile(22, 22, kTint);
+    // Each block in an allocation of its own, so that reading past its end shows.
     const auto cut = [&good](std::size_t length) {
         return std::vector<std::uint8_t>(good.begin(), good.begin() + length);
     };
     const std::string text = "This is not a picture at all.";
-    return {
-        {"OneByte", cut(1)},
-        {"FileHeaderOnly", cut(14)},
-        {"HalfAnInfoHeader", cut(34)},
-        {"HeadersOnly", cut(54)},
-        {"HalfThePixels", cut(54 + (good.size() - 54) / 2)},
-        {"LastByteMissing", cut(good.size() - 1)},
-        {"Text", std::vector<std::uint8_t>(text.begin(), text.end())},
-        {"Zeros", std::vector<std::uint8_t>(good.size(), 0)},
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+    } blocks[] = {
+        {"one byte", cut(1)},
+        {"file header only", cut(14)},
+        {"half an info header", cut(34)},
+        {"headers only", cut(54)},
+        {"half the pixels", cut(54 + (good.size() - 54) / 2)},
+        {"last byte missing", cut(good.size() - 1)},
+        {"text", std::vector<std::uint8_t>(text.begin(), text.end())},
+        {"zeros", std::vector<std::uint8_t>(good.size(), 0)},
     };
-}
+    for (const auto& block : blocks) {
+        SCOPED_TRACE(block.name);
+        ImageEntry entry;
+        EXPECT_FALSE(FillFromMemory(entry, block.bytes.data(), block.bytes.size()));
+        ExpectUntouched(entry);
+    }
 
-class FillFromBadMemory : public testing::TestWithParam<BadBytes> {};
-
-TEST_P(FillFromBadMemory, FailsAndLeavesTheEntryEmpty) {
-    const std::vector<std::uint8_t>& bytes = GetParam().bytes;
+    const UnreadablePage page;
     ImageEntry entry;
-    EXPECT_FALSE(FillFromMemory(entry, bytes.data(), bytes.size()));
-    ExpectUntouched(entry);
-}
-
-INSTANTIATE_TEST_SUITE_P(ImageEntry, FillFromBadMemory, testing::ValuesIn(BadByteBlocks()),
-                         [](const testing::TestParamInfo<BadBytes>& info) {
-                             return std::string(info.param.name);
-                         });
-
-TEST(FillFromMemory, FailsForAZeroLengthNullOrUnreadableBlock) {
-    const std::vector<std::uint8_t> bytes = MakeBitmapFile(3, 3, kTint);
-    UnreadablePage page;
-    ImageEntry entry;
-    EXPECT_FALSE(FillFromMemory(entry, bytes.data(), 0));
-    EXPECT_FALSE(FillFromMemory(entry, nullptr, bytes.size()));
+    EXPECT_FALSE(FillFromMemory(entry, good.data(), 0));
+    EXPECT_FALSE(FillFromMemory(entry, nullptr, good.size()));
     EXPECT_FALSE(FillFromMemory(entry, page.Address(), 64));
     ExpectUntouched(entry);
 }

@@ -48,115 +48,103 @@ std::int32_t RefCountOf(std::uint32_t id) {
     return entry != nullptr ? entry->refCount : 0;
 }
 
-struct PathPair {
-    const char* name;
-    std::wstring file;
-    std::wstring first;
-    std::wstring second;
-    bool shared;
-};
-
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const PathPair& value, std::ostream* out) {
-    *out << value.name;
-}
-
 // Both paths name decodable files; whether they share one entry depends only on the store's
 // comparison, which folds A-Z and nothing else.
-class ShareFilePaths : public testing::TestWithParam<PathPair> {};
+TEST(ImageStore, FilePathsShareOneEntryOnlyWhenTheyDifferInTheCaseOfAToZ) {
+    const struct {
+        const char* name;
+        std::wstring first;
+        std::wstring second;
+        bool shared;
+    } pairs[] = {
+        {"same path", L"cell.bmp", L"cell.bmp", true},
+        {"ASCII case", L"Cell.bmp", L"cELL.BMP", true},
+        // Code units 0x20 apart that are not letters.
+        {"bracket and brace", L"a[1].bmp", L"a{1}.bmp", false},
+        {"at and grave", L"a@.bmp", L"a`.bmp", false},
+        {"accented case", L"caf\u00E9.bmp", L"caf\u00C9.bmp", false},
+        {"Cyrillic case", L"\u0431.bmp", L"\u0411.bmp", false},
+        {"different name", L"one.bmp", L"two.bmp", false},
+    };
+    for (const auto& pair : pairs) {
+        SCOPED_TRACE(pair.name);
+        TemporaryFolder folder;
+        HeldIds held;
+        folder.Write(pair.first, MakeBitmapFile(3, 2, kTint));
+        folder.Write(pair.second, MakeBitmapFile(3, 2, kTint));
+        const std::size_t entriesBefore = ImageStore::EntryCount();
 
-TEST_P(ShareFilePaths, ShareOneEntryOnlyWhenTheyDifferInTheCaseOfAToZ) {
-    const PathPair& pair = GetParam();
-    TemporaryFolder folder;
-    HeldIds held;
-    folder.Write(pair.first, MakeBitmapFile(3, 2, kTint));
-    folder.Write(pair.second, MakeBitmapFile(3, 2, kTint));
-    const std::size_t entriesBefore = ImageStore::EntryCount();
-
-    const std::uint32_t first = held(ImageStore::ShareFile(folder.PathOf(pair.first)));
-    const std::uint32_t second = held(ImageStore::ShareFile(folder.PathOf(pair.second)));
-    ASSERT_NE(first, 0u);
-    ASSERT_NE(second, 0u);
-    if (pair.shared) {
-        EXPECT_EQ(first, second);
-        EXPECT_EQ(RefCountOf(first), 2);
-        EXPECT_EQ(ImageStore::EntryCount(), entriesBefore + 1);
-    } else {
-        EXPECT_NE(first, second);
-        EXPECT_EQ(RefCountOf(first), 1);
-        EXPECT_EQ(RefCountOf(second), 1);
-        EXPECT_EQ(ImageStore::EntryCount(), entriesBefore + 2);
+        const std::uint32_t first = held(ImageStore::ShareFile(folder.PathOf(pair.first)));
+        const std::uint32_t second = held(ImageStore::ShareFile(folder.PathOf(pair.second)));
+        ASSERT_NE(first, 0u);
+        ASSERT_NE(second, 0u);
+        if (pair.shared) {
+            EXPECT_EQ(first, second);
+            EXPECT_EQ(RefCountOf(first), 2);
+            EXPECT_EQ(ImageStore::EntryCount(), entriesBefore + 1);
+        } else {
+            EXPECT_NE(first, second);
+            EXPECT_EQ(RefCountOf(first), 1);
+            EXPECT_EQ(RefCountOf(second), 1);
+            EXPECT_EQ(ImageStore::EntryCount(), entriesBefore + 2);
+        }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ImageStore, ShareFilePaths,
-    testing::Values(PathPair{"SamePath", L"cell.bmp", L"cell.bmp", L"cell.bmp", true},
-                    PathPair{"AsciiCase", L"Cell.bmp", L"Cell.bmp", L"cELL.BMP", true},
-                    // Code units 0x20 apart that are not letters.
-                    PathPair{"BracketAndBrace", L"a[1].bmp", L"a[1].bmp", L"a{1}.bmp", false},
-                    PathPair{"AtAndGrave", L"a@.bmp", L"a@.bmp", L"a`.bmp", false},
-                    PathPair{"AccentedCase", L"caf\u00E9.bmp", L"caf\u00E9.bmp", L"caf\u00C9.bmp",
-                             false},
-                    PathPair{"CyrillicCase", L"\u0431.bmp", L"\u0431.bmp", L"\u0411.bmp", false},
-                    PathPair{"DifferentName", L"one.bmp", L"one.bmp", L"two.bmp", false}),
-    [](const testing::TestParamInfo<PathPair>& info) { return std::string(info.param.name); });
-
-TEST(ImageStore, ShareFileRefusesAnEmptyPathAndAFileThatDoesNotDecode) {
-    TemporaryFolder folder;
-    const std::size_t entriesBefore = ImageStore::EntryCount();
-    EXPECT_EQ(ImageStore::ShareFile(WideString()), 0u);
-    EXPECT_EQ(ImageStore::ShareFile(folder.PathOf(L"missing.bmp")), 0u);
-    EXPECT_EQ(ImageStore::EntryCount(), entriesBefore);
-}
-
-TEST(ImageStore, ShareResourceSharesOnlyTheSameModuleTypeAndId) {
+// A name given as text is compared by its address, not by the text.
+TEST(ImageStore, ShareResourceSharesOnlyTheSameModuleTypeAndName) {
     HeldIds held;
+    const auto share = [&held](const wchar_t* name, const wchar_t* type) {
+        return held(ImageStore::ShareResource(name, ThisModule(), type));
+    };
     const int number = 106;
-    const std::uint32_t bin106 =
-        held(ImageStore::ShareResource(MAKEINTRESOURCEW(106), ThisModule(), kBin));
-    const std::uint32_t bin106Again =
-        held(ImageStore::ShareResource(MAKEINTRESOURCEW(number), ThisModule(), kBin));
-    const std::uint32_t bin107 =
-        held(ImageStore::ShareResource(MAKEINTRESOURCEW(107), ThisModule(), kBin));
-    const std::uint32_t type300 =
-        held(ImageStore::ShareResource(MAKEINTRESOURCEW(106), ThisModule(), MAKEINTRESOURCEW(300)));
-    ASSERT_NE(bin106, 0u);
-    ASSERT_NE(bin107, 0u);
-    ASSERT_NE(type300, 0u);
+    const wchar_t firstName[] = L"CELL";
+    const wchar_t secondName[] = L"CELL";
+    const std::uint32_t bin106 = share(MAKEINTRESOURCEW(106), kBin);
+    const std::uint32_t bin106Again = share(MAKEINTRESOURCEW(number), kBin);
+    const std::uint32_t bin107 = share(MAKEINTRESOURCEW(107), kBin);
+    const std::uint32_t type300 = share(MAKEINTRESOURCEW(106), MAKEINTRESOURCEW(300));
+    const std::uint32_t first = share(firstName, kBin);
+    const std::uint32_t firstAgain = share(firstName, kBin);
+    const std::uint32_t second = share(secondName, kBin);
+    for (std::uint32_t id : {bin106, bin107, type300, first, second}) {
+        ASSERT_NE(id, 0u);
+    }
     EXPECT_EQ(bin106Again, bin106);
     EXPECT_EQ(RefCountOf(bin106), 2);
     EXPECT_NE(bin107, bin106);
     EXPECT_NE(type300, bin106);
-    EXPECT_EQ(ReadPixels(ImageStore::GetBitmap(bin106)), PicturePixels(4, 2, 0x11));
-    EXPECT_EQ(ReadPixels(ImageStore::GetBitmap(bin107)), PicturePixels(4, 2, 0x22));
-    EXPECT_EQ(ReadPixels(ImageStore::GetBitmap(type300)), PicturePixels(4, 2, 0x44));
-}
-
-TEST(ImageStore, ShareResourceComparesNamesByAddressNotByText) {
-    HeldIds held;
-    const wchar_t firstName[] = L"CELL";
-    const wchar_t secondName[] = L"CELL";
-    const std::uint32_t first = held(ImageStore::ShareResource(firstName, ThisModule(), kBin));
-    const std::uint32_t again = held(ImageStore::ShareResource(firstName, ThisModule(), kBin));
-    const std::uint32_t second = held(ImageStore::ShareResource(secondName, ThisModule(), kBin));
-    ASSERT_NE(first, 0u);
-    ASSERT_NE(second, 0u);
-    EXPECT_EQ(again, first);
+    EXPECT_EQ(firstAgain, first);
     EXPECT_NE(second, first);
     EXPECT_EQ(RefCountOf(first), 2);
     EXPECT_EQ(RefCountOf(second), 1);
+    EXPECT_EQ(ReadPixels(ImageStore::GetBitmap(bin106)), PicturePixels(4, 2, 0x11));
+    EXPECT_EQ(ReadPixels(ImageStore::GetBitmap(bin107)), PicturePixels(4, 2, 0x22));
+    EXPECT_EQ(ReadPixels(ImageStore::GetBitmap(type300)), PicturePixels(4, 2, 0x44));
     EXPECT_EQ(ReadPixels(ImageStore::GetBitmap(second)), PicturePixels(4, 2, 0x33));
 }
 
-TEST(ImageStore, ShareResourceRefusesNullArgumentsAndMissingResources) {
+TEST(ImageStore, RefusesMissingArgumentsSourcesWithoutAPictureAndIdZero) {
+    TemporaryFolder folder;
+    const std::string text = "no picture here";
     const std::size_t entriesBefore = ImageStore::EntryCount();
+    EXPECT_EQ(ImageStore::ShareFile(WideString()), 0u);
+    EXPECT_EQ(ImageStore::ShareFile(folder.PathOf(L"missing.bmp")), 0u);
     EXPECT_EQ(ImageStore::ShareResource(nullptr, ThisModule(), kBin), 0u);
     EXPECT_EQ(ImageStore::ShareResource(MAKEINTRESOURCEW(106), nullptr, kBin), 0u);
     EXPECT_EQ(ImageStore::ShareResource(MAKEINTRESOURCEW(106), ThisModule(), nullptr), 0u);
     EXPECT_EQ(ImageStore::ShareResource(MAKEINTRESOURCEW(999), ThisModule(), kBin), 0u);
     EXPECT_EQ(ImageStore::ShareResource(MAKEINTRESOURCEW(202), ThisModule(), kBin), 0u);
+    EXPECT_EQ(ImageStore::AddMemory(text.data(), text.size()), 0u);
+    EXPECT_EQ(ImageStore::AddMemory(text.data(), 0), 0u);
+    EXPECT_EQ(ImageStore::AddBitmap(nullptr), 0u);
     EXPECT_EQ(ImageStore::EntryCount(), entriesBefore);
+    // 0 is the id of no entry.
+    EXPECT_FALSE(ImageStore::AddRef(0));
+    EXPECT_FALSE(ImageStore::Release(0));
+    EXPECT_EQ(ImageStore::GetBitmap(0), nullptr);
+    ImageEntry entry;
+    EXPECT_FALSE(ImageStore::CopyEntry(0, entry));
 }
 
 TEST(ImageStore, MemoryBlocksAndBitmapsAreNeverShared) {
@@ -180,15 +168,6 @@ TEST(ImageStore, MemoryBlocksAndBitmapsAreNeverShared) {
         EXPECT_EQ(RefCountOf(id), 1);
         EXPECT_EQ(ImageStore::FindEntry(id)->module, nullptr);
     }
-}
-
-TEST(ImageStore, AddMemoryAndAddBitmapRefuseBadSources) {
-    const std::string text = "no picture here";
-    const std::size_t entriesBefore = ImageStore::EntryCount();
-    EXPECT_EQ(ImageStore::AddMemory(text.data(), text.size()), 0u);
-    EXPECT_EQ(ImageStore::AddMemory(text.data(), 0), 0u);
-    EXPECT_EQ(ImageStore::AddBitmap(nullptr), 0u);
-    EXPECT_EQ(ImageStore::EntryCount(), entriesBefore);
 }
 
 TEST(ImageStore, ReleasingTheLastReferenceRemovesTheEntryAndItsIdIsNeverGivenAgain) {
@@ -218,79 +197,62 @@ TEST(ImageStore, ReleasingTheLastReferenceRemovesTheEntryAndItsIdIsNeverGivenAga
     EXPECT_GT(next, id);
 }
 
-TEST(ImageStore, IdZeroNamesNoEntry) {
-    EXPECT_FALSE(ImageStore::AddRef(0));
-    EXPECT_FALSE(ImageStore::Release(0));
-    EXPECT_EQ(ImageStore::GetBitmap(0), nullptr);
-    ImageEntry entry;
-    EXPECT_FALSE(ImageStore::CopyEntry(0, entry));
-}
-
 enum class SourceKind { File, Memory, Resource, Bitmap };
 
-struct CopyCase {
-    const char* name;
-    SourceKind kind;
-    bool fromFile;
-    bool hasMemory;
-};
-
-void PrintTo(const CopyCase& value, std::ostream* out) {
-    *out << value.name;
+// Adds an entry of the given kind of the 4 x 2 picture of tint 0x11; `held` releases it.
+std::uint32_t AddEntry(SourceKind kind, const TemporaryFolder& folder, HeldIds& held) {
+    const std::vector<std::uint8_t> bytes = MakeBitmapFile(4, 2, 0x11);
+    switch (kind) {
+        case SourceKind::File:
+            return held(ImageStore::ShareFile(folder.Write(L"copy.bmp", bytes)));
+        case SourceKind::Memory:
+            return held(ImageStore::AddMemory(bytes.data(), bytes.size()));
+        case SourceKind::Resource:
+            return held(ImageStore::ShareResource(MAKEINTRESOURCEW(106), ThisModule(), kBin));
+        case SourceKind::Bitmap:
+            return held(ImageStore::AddBitmap(
+                ImageStore::GetBitmap(held(ImageStore::AddMemory(bytes.data(), bytes.size())))));
+    }
+    return 0;
 }
 
 // The copy of a store entry comes from its file, else its memory block, else its resource, else
 // its bitmap; a resource-loaded entry has a block, so its copy has no resource identity.
-class CopyEntryPrecedence : public testing::TestWithParam<CopyCase> {};
+TEST(ImageStore, CopyEntryCopiesFromTheFirstSourceTheEntryHas) {
+    const struct {
+        const char* name;
+        SourceKind kind;
+        bool fromFile;
+        bool hasMemory;
+    } cases[] = {
+        {"file", SourceKind::File, true, false},
+        {"memory", SourceKind::Memory, false, true},
+        {"resource", SourceKind::Resource, false, true},
+        {"bitmap", SourceKind::Bitmap, false, false},
+    };
+    for (const auto& copyCase : cases) {
+        SCOPED_TRACE(copyCase.name);
+        TemporaryFolder folder;
+        HeldIds held;
+        const std::uint32_t id = AddEntry(copyCase.kind, folder, held);
+        ASSERT_NE(id, 0u);
 
-TEST_P(CopyEntryPrecedence, CopiesFromTheFirstSourceTheEntryHas) {
-    const CopyCase& copyCase = GetParam();
-    TemporaryFolder folder;
-    HeldIds held;
-    const std::vector<std::uint8_t> bytes = MakeBitmapFile(4, 2, 0x11);
-    std::uint32_t id = 0;
-    switch (copyCase.kind) {
-        case SourceKind::File:
-            id = held(ImageStore::ShareFile(folder.Write(L"copy.bmp", bytes)));
-            break;
-        case SourceKind::Memory:
-            id = held(ImageStore::AddMemory(bytes.data(), bytes.size()));
-            break;
-        case SourceKind::Resource:
-            id = held(ImageStore::ShareResource(MAKEINTRESOURCEW(106), ThisModule(), kBin));
-            break;
-        case SourceKind::Bitmap: {
-            const std::uint32_t block = held(ImageStore::AddMemory(bytes.data(), bytes.size()));
-            id = held(ImageStore::AddBitmap(ImageStore::GetBitmap(block)));
-            break;
-        }
+        ImageEntry copy;
+        ASSERT_TRUE(ImageStore::CopyEntry(id, copy));
+        EXPECT_EQ(copy.fromFile, copyCase.fromFile);
+        EXPECT_EQ(static_cast<bool>(copy.memory), copyCase.hasMemory);
+        EXPECT_EQ(copy.module, nullptr);
+        EXPECT_EQ(copy.resourceType, nullptr);
+        EXPECT_EQ(copy.resourceName, nullptr);
+        EXPECT_EQ(copy.id, 0u);
+        EXPECT_EQ(copy.refCount, 0);
+        EXPECT_NE(copy.bitmap.Get(), ImageStore::GetBitmap(id));
+        EXPECT_EQ(ReadPixels(copy.bitmap.Get()), PicturePixels(4, 2, 0x11));
+        EXPECT_EQ(RefCountOf(id), 1);
+        // A filled entry is not free to receive another copy.
+        EXPECT_FALSE(ImageStore::CopyEntry(id, copy));
     }
-    ASSERT_NE(id, 0u);
-
-    ImageEntry copy;
-    ASSERT_TRUE(ImageStore::CopyEntry(id, copy));
-    EXPECT_EQ(copy.fromFile, copyCase.fromFile);
-    EXPECT_EQ(static_cast<bool>(copy.memory), copyCase.hasMemory);
-    EXPECT_EQ(copy.module, nullptr);
-    EXPECT_EQ(copy.resourceType, nullptr);
-    EXPECT_EQ(copy.resourceName, nullptr);
-    EXPECT_EQ(copy.id, 0u);
-    EXPECT_EQ(copy.refCount, 0);
-    EXPECT_NE(copy.bitmap.Get(), ImageStore::GetBitmap(id));
-    EXPECT_EQ(ReadPixels(copy.bitmap.Get()), PicturePixels(4, 2, 0x11));
-    EXPECT_EQ(RefCountOf(id), 1);
-    // A filled entry is not free to receive another copy.
-    EXPECT_FALSE(ImageStore::CopyEntry(id, copy));
 }
-
-INSTANTIATE_TEST_SUITE_P(ImageStore, CopyEntryPrecedence,
-                         testing::Values(CopyCase{"File", SourceKind::File, true, false},
-                                         CopyCase{"Memory", SourceKind::Memory, false, true},
-                                         CopyCase{"Resource", SourceKind::Resource, false, true},
-                                         CopyCase{"Bitmap", SourceKind::Bitmap, false, false}),
-                         [](const testing::TestParamInfo<CopyCase>& info) {
-                             return std::string(info.param.name);
-                         });
 
 TEST(GdiplusRuntime, EachImageHoldsOneAcquisitionForItsLife) {
     const std::int32_t before = GdiplusAcquisitionCount();

@@ -86,19 +86,10 @@ struct LoadCase {
     bool shared;
 };
 
-std::string NameOf(const LoadCase& loadCase) {
-    static const char* const names[] = {"File", "Memory", "Resource", "Bitmap"};
-    return std::string(names[static_cast<int>(loadCase.load)]) +
-           (loadCase.shared ? "Shared" : "Private");
-}
-
-std::string LoadCaseName(const testing::TestParamInfo<LoadCase>& info) {
-    return NameOf(info.param);
-}
-
-// Names the case in test listings instead of dumping its bytes.
+// Names the case in test listings and test names.
 void PrintTo(const LoadCase& value, std::ostream* out) {
-    *out << NameOf(value);
+    static const char* const loads[] = {"File", "Memory", "Resource", "Bitmap"};
+    *out << loads[static_cast<int>(value.load)] << (value.shared ? "Shared" : "Private");
 }
 
 const LoadCase kAllLoads[] = {
@@ -133,37 +124,25 @@ TEST_P(KvImageLoad, CopiedByLoadFromImageInBothModes) {
         ASSERT_TRUE(copy.LoadFromImage(original, shared));
         ExpectLoaded(copy, shared, Sources::Width(loadCase.load), Sources::Height(loadCase.load),
                      Sources::Tint(loadCase.load));
+        if (shared && loadCase.shared) {
+            EXPECT_EQ(copy.StoreId(), original.StoreId());
+            EXPECT_EQ(RefCountOf(original.StoreId()), 2);
+        }
         if (!shared) {
             EXPECT_NE(copy.Bitmap(), original.Bitmap());
+        }
+        // A private copy of a resource image comes from its memory copy.
+        if (!shared && loadCase.load == Load::Resource) {
+            EXPECT_TRUE(copy.Source().memory);
+            EXPECT_EQ(copy.Source().module, nullptr);
+            EXPECT_EQ(copy.Source().resourceType, nullptr);
+            EXPECT_EQ(copy.Source().resourceName, nullptr);
         }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(KvImage, KvImageLoad, testing::ValuesIn(kAllLoads), LoadCaseName);
-
-TEST(KvImage, ASharedCopyOfASharedImageAddsAReferenceToTheSameEntry) {
-    const std::vector<std::uint8_t> bytes = MakeBitmapFile(kWidth, kHeight, kTint);
-    KvImage original;
-    ASSERT_TRUE(original.LoadFromMemory(bytes.data(), bytes.size(), true));
-    KvImage copy;
-    ASSERT_TRUE(copy.LoadFromImage(original, true));
-    EXPECT_EQ(copy.StoreId(), original.StoreId());
-    EXPECT_EQ(RefCountOf(original.StoreId()), 2);
-}
-
-TEST(KvImage, APrivateCopyOfAResourceImageComesFromItsMemoryCopy) {
-    for (bool originalShared : {true, false}) {
-        KvImage original;
-        ASSERT_TRUE(original.LoadFromResource(GetModuleHandleW(nullptr), kBin,
-                                              MAKEINTRESOURCEW(106), originalShared));
-        KvImage copy;
-        ASSERT_TRUE(copy.LoadFromImage(original, false));
-        EXPECT_TRUE(copy.Source().memory);
-        EXPECT_EQ(copy.Source().module, nullptr);
-        EXPECT_EQ(copy.Source().resourceType, nullptr);
-        EXPECT_EQ(copy.Source().resourceName, nullptr);
-    }
-}
+INSTANTIATE_TEST_SUITE_P(KvImage, KvImageLoad, testing::ValuesIn(kAllLoads),
+                         testing::PrintToStringParamName());
 
 TEST(KvImage, LoadingItselfEmptiesItAndFails) {
     const std::vector<std::uint8_t> bytes = MakeBitmapFile(kWidth, kHeight, kTint);
@@ -210,6 +189,9 @@ TEST(KvImage, AFailedLoadLeavesTheImageEmpty) {
         },
         [](KvImage& image, bool shared) { return image.LoadFromBitmap(nullptr, shared); },
         [&](KvImage& image, bool shared) { return image.LoadFromImage(empty, shared); },
+        [&](KvImage& image, bool shared) {
+            return image.LoadFromImageRect(empty, {0, 0, 1, 1}, shared);
+        },
     };
     for (bool shared : {true, false}) {
         for (const auto& load : failingLoads) {
@@ -223,64 +205,41 @@ TEST(KvImage, AFailedLoadLeavesTheImageEmpty) {
     }
 }
 
-struct SubRectCase {
-    const char* name;
-    RECT subRect;
-    bool accepted;
-};
-
-void PrintTo(const SubRectCase& value, std::ostream* out) {
-    *out << value.name;
-}
-
 // The other image is 6 x 4 and already stands for part (1, 1)-(5, 4) of that, so W = 4, H = 3.
-class LoadFromImageRectBounds : public testing::TestWithParam<SubRectCase> {};
-
-TEST_P(LoadFromImageRectBounds, AcceptsOnlyRectanglesInsideTheOthersRect) {
-    const SubRectCase& subRectCase = GetParam();
+TEST(KvImage, LoadFromImageRectAcceptsOnlyRectanglesInsideTheOthersRect) {
     const std::vector<std::uint8_t> bytes = MakeBitmapFile(kWidth, kHeight, kTint);
     KvImage whole;
     ASSERT_TRUE(whole.LoadFromMemory(bytes.data(), bytes.size(), true));
     KvImage other;
     ASSERT_TRUE(other.LoadFromImageRect(whole, {1, 1, 5, 4}, true));
     ASSERT_TRUE(other.Rect() == RECT({1, 1, 5, 4}));
-
-    for (bool shared : {true, false}) {
-        KvImage image;
-        EXPECT_EQ(image.LoadFromImageRect(other, subRectCase.subRect, shared),
-                  subRectCase.accepted);
-        if (subRectCase.accepted) {
-            const RECT& sub = subRectCase.subRect;
-            EXPECT_TRUE(image.Rect() ==
-                        RECT({1 + sub.left, 1 + sub.top, 1 + sub.right, 1 + sub.bottom}));
-            EXPECT_EQ(ReadPixels(image.Bitmap()), PicturePixels(kWidth, kHeight, kTint));
-        } else {
-            ExpectEmpty(image);
+    const struct {
+        const char* name;
+        RECT subRect;
+        bool accepted;
+    } cases[] = {
+        {"whole", {0, 0, 4, 3}, true},          {"one pixel", {3, 2, 4, 3}, true},
+        {"inside", {1, 1, 3, 2}, true},         {"one too wide", {0, 0, 5, 3}, false},
+        {"one too high", {0, 0, 4, 4}, false},  {"negative left", {-1, 0, 2, 2}, false},
+        {"negative top", {0, -1, 2, 2}, false}, {"no width", {2, 0, 2, 2}, false},
+        {"no height", {0, 2, 2, 2}, false},     {"inverted", {3, 2, 1, 1}, false},
+    };
+    for (const auto& subRectCase : cases) {
+        for (bool shared : {true, false}) {
+            SCOPED_TRACE(testing::Message() << subRectCase.name << (shared ? ", shared" : ""));
+            KvImage image;
+            EXPECT_EQ(image.LoadFromImageRect(other, subRectCase.subRect, shared),
+                      subRectCase.accepted);
+            if (subRectCase.accepted) {
+                const RECT& sub = subRectCase.subRect;
+                EXPECT_TRUE(image.Rect() ==
+                            RECT({1 + sub.left, 1 + sub.top, 1 + sub.right, 1 + sub.bottom}));
+                EXPECT_EQ(ReadPixels(image.Bitmap()), PicturePixels(kWidth, kHeight, kTint));
+            } else {
+                ExpectEmpty(image);
+            }
         }
     }
-}
-
-INSTANTIATE_TEST_SUITE_P(KvImage, LoadFromImageRectBounds,
-                         testing::Values(SubRectCase{"Whole", {0, 0, 4, 3}, true},
-                                         SubRectCase{"OnePixel", {3, 2, 4, 3}, true},
-                                         SubRectCase{"Inside", {1, 1, 3, 2}, true},
-                                         SubRectCase{"OneTooWide", {0, 0, 5, 3}, false},
-                                         SubRectCase{"OneTooHigh", {0, 0, 4, 4}, false},
-                                         SubRectCase{"NegativeLeft", {-1, 0, 2, 2}, false},
-                                         SubRectCase{"NegativeTop", {0, -1, 2, 2}, false},
-                                         SubRectCase{"NoWidth", {2, 0, 2, 2}, false},
-                                         SubRectCase{"NoHeight", {0, 2, 2, 2}, false},
-                                         SubRectCase{"Inverted", {3, 2, 1, 1}, false}),
-                         [](const testing::TestParamInfo<SubRectCase>& info) {
-                             return std::string(info.param.name);
-                         });
-
-TEST(KvImage, LoadFromImageRectOfAnEmptyImageFails) {
-    KvImage empty;
-    KvImage image;
-    EXPECT_FALSE(image.LoadFromImageRect(empty, {0, 0, 1, 1}, false));
-    EXPECT_FALSE(image.LoadFromImageRect(image, {0, 0, 1, 1}, false));
-    ExpectEmpty(image);
 }
 
 TEST(KvImage, ACopyStandsForTheWholeBitmapNotForTheOthersRect) {
@@ -308,6 +267,7 @@ TEST(KvJigsawImage, EveryLoadResetsTheMarginsWhetherOrNotItSucceeds) {
         SetRect(&image.margins, 1, 2, 3, 4);
         EXPECT_FALSE(image.LoadFromImageRect(image, {0, 0, 1, 1}, shared));
         EXPECT_TRUE(image.margins == RECT({0, 0, 0, 0}));
+        ExpectEmpty(image);
     }
 }
 

@@ -64,16 +64,14 @@ TEST(FileNameOf, IsWhatFollowsTheDirectory) {
     }
 }
 
-TEST(ExecutablePath, NamesTheRunningProgram) {
+TEST(ExecutablePath, NamesTheRunningProgramAndIsItsDirectoryAndFileName) {
     wchar_t expected[MAX_PATH] = {};
     ASSERT_NE(GetModuleFileNameW(nullptr, expected, MAX_PATH), 0u);
-    EXPECT_EQ(ExecutablePath(), expected);
+    const WideString path = ExecutablePath();
+    EXPECT_EQ(path, expected);
     // Later calls give the same process-wide string.
     EXPECT_EQ(&ExecutablePath(), &ExecutablePath());
-}
 
-TEST(ExecutablePath, DirectoryAndFileNameMakeUpThePath) {
-    const WideString path = ExecutablePath();
     const WideString directory = ExecutableDirectory();
     const WideString name = ExecutableFileName();
 

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <array>
+
 #include <gtest/gtest.h>
 
 #include "ExecutablePath.h"
@@ -24,12 +26,9 @@ void ExpectEmpty(const VersionRecord& record) {
     EXPECT_TRUE(record.translations.empty());
 }
 
-// The twelve strings of a translation in reading order, for comparing whole string tables.
-struct Strings {
-    const wchar_t* values[12];
-};
-
-void ExpectStrings(const VersionTranslation& translation, const Strings& expected) {
+// Compares the twelve strings of a translation, in reading order, with a whole string table.
+void ExpectStrings(const VersionTranslation& translation,
+                   const std::array<const wchar_t*, 12>& expected) {
     const WideString* actual[] = {
         &translation.CompanyName,     &translation.FileDescription, &translation.FileVersion,
         &translation.InternalName,    &translation.LegalCopyright,  &translation.OriginalFilename,
@@ -37,12 +36,15 @@ void ExpectStrings(const VersionTranslation& translation, const Strings& expecte
         &translation.LegalTrademarks, &translation.PrivateBuild,    &translation.SpecialBuild,
     };
     for (int i = 0; i < 12; ++i) {
-        EXPECT_EQ(*actual[i], WideString(expected.values[i])) << "string " << i;
+        EXPECT_EQ(*actual[i], WideString(expected[i])) << "string " << i;
     }
 }
 
-TEST(VersionRecord, StartsEmpty) {
+TEST(VersionRecord, StartsEmptyAndClearEmptiesIt) {
     VersionRecord record;
+    ExpectEmpty(record);
+    ASSERT_TRUE(record.Load(FixturePath(L"version_fixture_full").c_str()));
+    record.Clear();
     ExpectEmpty(record);
 }
 
@@ -137,22 +139,17 @@ TEST(VersionRecord, UnreadableResourcesGiveFalseAndEmptyRecord) {
     ExpectEmpty(record);
 }
 
-TEST(VersionRecord, FailedLoadEmptiesALoadedRecord) {
-    VersionRecord record;
-    ASSERT_TRUE(record.Load(FixturePath(L"version_fixture_full").c_str()));
-    ASSERT_FALSE(record.translations.empty());
-
-    EXPECT_FALSE(record.Load(FixturePath(L"version_fixture_none").c_str()));
-    ExpectEmpty(record);
-}
-
-TEST(VersionRecord, SecondLoadReplacesTheFirst) {
+TEST(VersionRecord, EachLoadReplacesWhatTheLastOneReadEvenWhenItFails) {
     VersionRecord record;
     ASSERT_TRUE(record.Load(FixturePath(L"version_fixture_full").c_str()));
     ASSERT_TRUE(record.Load(FixturePath(L"version_fixture_no_translation").c_str()));
     EXPECT_EQ(record.path, FixturePath(L"version_fixture_no_translation"));
     EXPECT_EQ(record.fileVersion, (Numbers{4, 0, 0, 1}));
     EXPECT_TRUE(record.translations.empty());
+
+    ASSERT_TRUE(record.Load(FixturePath(L"version_fixture_full").c_str()));
+    EXPECT_FALSE(record.Load(FixturePath(L"version_fixture_none").c_str()));
+    ExpectEmpty(record);
 }
 
 TEST(VersionRecord, FileHeldWithoutSharingExistsButCannotBeRead) {
@@ -167,13 +164,6 @@ TEST(VersionRecord, FileHeldWithoutSharingExistsButCannotBeRead) {
     ASSERT_TRUE(held.IsValid());
     EXPECT_TRUE(FileExists(copy.Path()));
     EXPECT_FALSE(record.Load(copy.Path().c_str()));
-    ExpectEmpty(record);
-}
-
-TEST(VersionRecord, ClearEmptiesTheRecord) {
-    VersionRecord record;
-    ASSERT_TRUE(record.Load(FixturePath(L"version_fixture_full").c_str()));
-    record.Clear();
     ExpectEmpty(record);
 }
 

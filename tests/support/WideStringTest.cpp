@@ -1,4 +1,5 @@
 #include <cstring>
+#include <cwchar>
 #include <utility>
 
 #include <gtest/gtest.h>
@@ -8,25 +9,20 @@
 
 namespace {
 
-TEST(WideStringText, TakesTextUpToFirstNul) {
+TEST(WideStringText, TakesTextUpToFirstNulAndNothingFromANullPointer) {
     const wchar_t text[] = L"ab\0cd";
     EXPECT_EQ(WideString(text).Length(), 2u);
     EXPECT_EQ(WideString(text), L"ab");
-
     WideString assigned(L"old");
     assigned = text;
     EXPECT_EQ(assigned, L"ab");
-}
 
-TEST(WideStringText, NullPointerGivesEmptyString) {
     const wchar_t* none = nullptr;
     EXPECT_TRUE(WideString(none).IsEmpty());
-
-    WideString text(L"old");
-    text.Assign(none);
-    EXPECT_TRUE(text.IsEmpty());
-    text.Append(L"new").Append(none);
-    EXPECT_EQ(text, L"new");
+    assigned.Assign(none);
+    EXPECT_TRUE(assigned.IsEmpty());
+    assigned.Append(L"new").Append(none);
+    EXPECT_EQ(assigned, L"new");
 }
 
 TEST(WideStringText, AssignsSubstrings) {
@@ -84,11 +80,12 @@ TEST(WideStringText, ComparesByContent) {
     }
 }
 
-TEST(WideStringBuffer, CommitTakesTheFilledTextOver) {
+TEST(WideStringBuffer, CommitTakesTheFilledTextOverAndOnlyThenMayAnotherArrayBeAcquired) {
     WideString text(L"old");
     wchar_t* buffer = text.AcquireBuffer(16);
     ASSERT_NE(buffer, nullptr);
     EXPECT_EQ(buffer[0], L'\0');
+    EXPECT_EQ(text.AcquireBuffer(8), nullptr);
     std::wcscpy(buffer, L"filled");
     // Until it is committed, the array is not the content.
     EXPECT_EQ(text, L"old");
@@ -96,43 +93,25 @@ TEST(WideStringBuffer, CommitTakesTheFilledTextOver) {
     text.CommitBuffer();
     EXPECT_EQ(text, L"filled");
     EXPECT_FALSE(text.HasOutstandingBuffer());
+    EXPECT_NE(text.AcquireBuffer(8), nullptr);
+    text.CommitBuffer();
 }
 
-TEST(WideStringBuffer, UntouchedArrayCommitsAsEmpty) {
+TEST(WideStringBuffer, CommitTakesTheArrayUpToItsNulButNeverItsLastCharacter) {
     WideString text(L"old");
     ASSERT_NE(text.AcquireBuffer(8), nullptr);
     text.CommitBuffer();
-    EXPECT_TRUE(text.IsEmpty());
-}
+    EXPECT_TRUE(text.IsEmpty()) << "an untouched array is empty";
 
-TEST(WideStringBuffer, ArrayFilledToTheBrimIsCutBeforeItsLastCharacter) {
-    WideString text;
     wchar_t* buffer = text.AcquireBuffer(4);
     ASSERT_NE(buffer, nullptr);
-    for (int i = 0; i < 4; ++i) {
-        buffer[i] = static_cast<wchar_t>(L'a' + i);
-    }
+    std::wmemcpy(buffer, L"abcd", 4);
     text.CommitBuffer();
     EXPECT_EQ(text, L"abc");
-}
 
-TEST(WideStringBuffer, CommitWithoutArrayKeepsText) {
-    WideString text(L"kept");
+    // With no array outstanding there is nothing to commit.
     text.CommitBuffer();
-    EXPECT_EQ(text, L"kept");
-}
-
-TEST(WideStringBuffer, SecondAcquireBeforeCommitIsRefused) {
-    WideString text;
-    wchar_t* first = text.AcquireBuffer(8);
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(text.AcquireBuffer(8), nullptr);
-    std::wcscpy(first, L"first");
-    text.CommitBuffer();
-    EXPECT_EQ(text, L"first");
-
-    EXPECT_NE(text.AcquireBuffer(8), nullptr);
-    text.CommitBuffer();
+    EXPECT_EQ(text, L"abc");
 }
 
 TEST(WideStringBuffer, CapacityLimits) {

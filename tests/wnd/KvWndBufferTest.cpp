@@ -23,10 +23,14 @@ void PrintTo(const BufferCase& entry, std::ostream* out) {
 class KvWndBackBuffer : public testing::TestWithParam<BufferCase> {};
 
 // A borderless popup's client area is its whole rectangle, so MoveWindow sets the client size.
+// A bitmap that is replaced is deleted; one that fits stays.
 TEST_P(KvWndBackBuffer, BothBuffersFollowTheClientOnlyWhenItOutgrowsThem) {
     RecordingWindow window;
     window.secondBuffer = true;
     ASSERT_TRUE(window.Create(0xB, WS_POPUP, 0, nullptr, nullptr));
+    const SIZE first = GetParam().clientSizes.front();
+    MoveWindow(window.GetHwnd(), 0, 0, first.cx, first.cy, FALSE);
+    const HGDIOBJ firstBitmap = GetCurrentObject(window.BackBuffer(), OBJ_BITMAP);
     for (const SIZE& size : GetParam().clientSizes) {
         MoveWindow(window.GetHwnd(), 0, 0, size.cx, size.cy, FALSE);
     }
@@ -37,6 +41,9 @@ TEST_P(KvWndBackBuffer, BothBuffersFollowTheClientOnlyWhenItOutgrowsThem) {
     }
     EXPECT_NE(GetCurrentObject(window.BackBuffer(), OBJ_BITMAP),
               GetCurrentObject(window.SecondBuffer(), OBJ_BITMAP));
+    const bool replaced = expected.cx != first.cx || expected.cy != first.cy;
+    EXPECT_EQ(replaced, GetCurrentObject(window.BackBuffer(), OBJ_BITMAP) != firstBitmap);
+    EXPECT_EQ(replaced, GetObjectType(firstBitmap) == 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -49,28 +56,10 @@ INSTANTIATE_TEST_SUITE_P(
                     BufferCase{"ShrunkThenGrown", {{100, 50}, {60, 30}, {80, 60}}, {80, 60}}),
     [](const testing::TestParamInfo<BufferCase>& info) { return info.param.name; });
 
-TEST(KvWndBuffers, AReplacedBitmapIsDeletedAndAKeptOneStays) {
-    RecordingWindow window;
-    ASSERT_TRUE(window.CreatePopup(0, 0, 100, 50));
-    HGDIOBJ first = GetCurrentObject(window.BackBuffer(), OBJ_BITMAP);
-    MoveWindow(window.GetHwnd(), 0, 0, 50, 20, FALSE);
-    EXPECT_EQ(first, GetCurrentObject(window.BackBuffer(), OBJ_BITMAP));
-    MoveWindow(window.GetHwnd(), 0, 0, 120, 20, FALSE);
-    EXPECT_NE(first, GetCurrentObject(window.BackBuffer(), OBJ_BITMAP));
-    EXPECT_EQ(0u, GetObjectType(first));
-}
-
-TEST(KvWndBuffers, AWindowWithoutDoubleBufferingKeepsNoBuffer) {
-    RecordingWindow window;
-    window.doubleBuffered = false;
-    ASSERT_TRUE(window.CreatePopup(0, 0, 100, 50));
-    EXPECT_EQ(nullptr, window.BackBuffer());
-}
-
 TEST(KvWndBuffers, DestroyFreesBothBuffersAndTheirBitmaps) {
     RecordingWindow window;
     window.secondBuffer = true;
-    ASSERT_TRUE(window.CreatePopup(0, 0, 100, 50));
+    ASSERT_TRUE(window.CreateAt(0, 0, 100, 50));
     const HDC dcs[] = {window.BackBuffer(), window.SecondBuffer()};
     const HGDIOBJ bitmaps[] = {GetCurrentObject(dcs[0], OBJ_BITMAP),
                                GetCurrentObject(dcs[1], OBJ_BITMAP)};
@@ -83,12 +72,17 @@ TEST(KvWndBuffers, DestroyFreesBothBuffersAndTheirBitmaps) {
     EXPECT_EQ(nullptr, window.SecondBuffer());
 }
 
-// Paints `rect` of a shown window after blackening its back buffer.
-void PaintBlackenedBuffer(RecordingWindow& window, const RECT& rect) {
+// Shows the window and lets it paint, then forgets those paints.
+void ShowPainted(RecordingWindow& window) {
     ShowWindow(window.GetHwnd(), SW_SHOWNOACTIVATE);
     UpdateWindow(window.GetHwnd());
     PumpMessages();
     window.paints.clear();
+}
+
+// Paints `rect` of a shown window after blackening its back buffer.
+void PaintBlackenedBuffer(RecordingWindow& window, const RECT& rect) {
+    ShowPainted(window);
     const SIZE size = BitmapSize(window.BackBuffer());
     PatBlt(window.BackBuffer(), 0, 0, size.cx, size.cy, BLACKNESS);
     InvalidateRect(window.GetHwnd(), &rect, FALSE);
@@ -97,7 +91,7 @@ void PaintBlackenedBuffer(RecordingWindow& window, const RECT& rect) {
 
 TEST(KvWndPaint, AWindowWithoutParentPaintsWhiteUnderTheUpdateRectangle) {
     RecordingWindow window;
-    ASSERT_TRUE(window.CreatePopup(20, 10, 40, 30));
+    ASSERT_TRUE(window.CreateAt(20, 10, 40, 30));
     const RECT rect = {5, 6, 15, 16};
     PaintBlackenedBuffer(window, rect);
 
@@ -120,11 +114,8 @@ TEST(KvWndPaint, AWindowWithoutParentPaintsWhiteUnderTheUpdateRectangle) {
 TEST(KvWndPaint, AWindowWithoutDoubleBufferingPaintsIntoThePaintDc) {
     RecordingWindow window;
     window.doubleBuffered = false;
-    ASSERT_TRUE(window.CreatePopup(20, 10, 40, 30));
-    ShowWindow(window.GetHwnd(), SW_SHOWNOACTIVATE);
-    UpdateWindow(window.GetHwnd());
-    PumpMessages();
-    window.paints.clear();
+    ASSERT_TRUE(window.CreateAt(20, 10, 40, 30));
+    ShowPainted(window);
     HDC screen = GetDC(window.GetHwnd());
     PatBlt(screen, 0, 0, 40, 30, BLACKNESS);
     ReleaseDC(window.GetHwnd(), screen);
@@ -143,7 +134,7 @@ TEST(KvWndPaint, AWindowWithoutDoubleBufferingPaintsIntoThePaintDc) {
 
 TEST(KvWndPaint, AnEmptyUpdateRegionPaintsNothing) {
     RecordingWindow window;
-    ASSERT_TRUE(window.CreatePopup(20, 10, 40, 30));
+    ASSERT_TRUE(window.CreateAt(20, 10, 40, 30));
     ShowWindow(window.GetHwnd(), SW_SHOWNOACTIVATE);
     ValidateRect(window.GetHwnd(), nullptr);
     window.paints.clear();
@@ -164,8 +155,7 @@ Surface PositionPattern(int width, int height) {
 
 TEST(KvWndPaint, AChildShowsTheParentsBackgroundAtItsOwnPlace) {
     RecordingWindow parent;
-    ASSERT_TRUE(parent.Create(0xB, WS_OVERLAPPEDWINDOW, 0, nullptr, nullptr));
-    MoveWindow(parent.GetHwnd(), 50, 40, 300, 250, FALSE);
+    ASSERT_TRUE(parent.CreateAt(50, 40, 300, 250, WS_OVERLAPPEDWINDOW));
     ShowWindow(parent.GetHwnd(), SW_SHOWNOACTIVATE);
     const Surface background = PositionPattern(200, 150);
     RecordingWindow child;

@@ -1,4 +1,3 @@
-#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -15,58 +14,50 @@ std::wstring ClassNameOf(HWND hwnd) {
     return name;
 }
 
-struct ClassNameCase {
-    UINT classStyle;
-    const wchar_t* className;
-};
-
-class KvWndClassName : public testing::TestWithParam<ClassNameCase> {};
-
-TEST_P(KvWndClassName, NamesOneClassPerClassStyle) {
-    RecordingWindow window;
-    ASSERT_TRUE(window.Create(GetParam().classStyle, WS_POPUP, 0, nullptr, nullptr));
-    EXPECT_EQ(GetParam().className, ClassNameOf(window.GetHwnd()));
-    EXPECT_EQ(GetParam().classStyle, GetClassLongW(window.GetHwnd(), GCL_STYLE));
-    EXPECT_EQ(reinterpret_cast<ULONG_PTR>(&KvWnd::StaticWndProc),
-              GetClassLongPtrW(window.GetHwnd(), GCLP_WNDPROC));
+TEST(KvWndCreate, NamesOneClassPerClassStyle) {
+    const struct {
+        UINT classStyle;
+        const wchar_t* className;
+    } cases[] = {
+        {0xB, L"_Pmw_KvWnd2_classCtyle:B_"},
+        {0x2A, L"_Pmw_KvWnd2_classCtyle:2A_"},
+        {0x20008, L"_Pmw_KvWnd2_classCtyle:20008_"},
+    };
+    for (const auto& entry : cases) {
+        RecordingWindow window;
+        ASSERT_TRUE(window.Create(entry.classStyle, WS_POPUP, 0, nullptr, nullptr));
+        EXPECT_EQ(entry.className, ClassNameOf(window.GetHwnd()));
+        EXPECT_EQ(entry.classStyle, GetClassLongW(window.GetHwnd(), GCL_STYLE));
+        EXPECT_EQ(reinterpret_cast<ULONG_PTR>(&KvWnd::StaticWndProc),
+                  GetClassLongPtrW(window.GetHwnd(), GCLP_WNDPROC));
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Styles, KvWndClassName,
-                         testing::Values(ClassNameCase{0xB, L"_Pmw_KvWnd2_classCtyle:B_"},
-                                         ClassNameCase{0x2A, L"_Pmw_KvWnd2_classCtyle:2A_"},
-                                         ClassNameCase{0x20008, L"_Pmw_KvWnd2_classCtyle:20008_"}));
-
-TEST(KvWndCreate, TwoWindowsOfOneClassStyleShareTheClass) {
+TEST(KvWndCreate, WindowsOfOneClassStyleShareTheClassAndASecondCreateOfAnObjectFails) {
     RecordingWindow first;
     RecordingWindow second;
     ASSERT_TRUE(first.Create(0xB, WS_POPUP, 0, nullptr, nullptr));
     ASSERT_TRUE(second.Create(0xB, WS_POPUP, 0, nullptr, nullptr));
     EXPECT_NE(first.GetHwnd(), second.GetHwnd());
     EXPECT_EQ(GetClassLongW(first.GetHwnd(), GCW_ATOM), GetClassLongW(second.GetHwnd(), GCW_ATOM));
+
+    const HWND hwnd = first.GetHwnd();
+    EXPECT_FALSE(first.Create(0x2A, WS_POPUP, 0, nullptr, nullptr));
+    EXPECT_EQ(hwnd, first.GetHwnd());
+    EXPECT_EQ(1, first.Count(WM_NCCREATE));
 }
 
-TEST(KvWndCreate, ASecondCreateOnTheSameObjectFailsAndCreatesNothing) {
-    RecordingWindow window;
-    ASSERT_TRUE(window.Create(0xB, WS_POPUP, 0, nullptr, nullptr));
-    HWND first = window.GetHwnd();
-    EXPECT_FALSE(window.Create(0x2A, WS_POPUP, 0, nullptr, nullptr));
-    EXPECT_EQ(first, window.GetHwnd());
-    EXPECT_EQ(1, window.Count(WM_NCCREATE));
-}
-
-TEST(KvWndCreate, CreateChildOfANullParentFails) {
+TEST(KvWndCreate, CreateChildNeedsAParentAndMakesAHiddenBorderlessChildWithItsBackground) {
     RecordingWindow child;
     EXPECT_FALSE(child.CreateChild(nullptr, nullptr));
     EXPECT_EQ(nullptr, child.GetHwnd());
     EXPECT_EQ(0, child.Count(WM_NCCREATE));
-}
 
-TEST(KvWndCreate, CreateChildMakesAHiddenBorderlessChildAndKeepsItsBackground) {
     RecordingWindow parent;
-    ASSERT_TRUE(parent.CreatePopup(0, 0, 100, 100));
+    ASSERT_TRUE(parent.CreateAt(0, 0, 100, 100));
     HDC background = CreateCompatibleDC(nullptr);
-    RecordingWindow child;
     ASSERT_TRUE(child.CreateChild(parent.GetHwnd(), background));
+    EXPECT_EQ(background, child.backgroundDc);
     const LONG style = GetWindowLongW(child.GetHwnd(), GWL_STYLE);
     EXPECT_EQ(WS_CHILD, style & (WS_CHILD | WS_VISIBLE | WS_BORDER | WS_CAPTION));
     EXPECT_EQ(parent.GetHwnd(), GetParent(child.GetHwnd()));
@@ -83,17 +74,24 @@ TEST(KvWndCreate, AFrameworkClassWindowWithoutAnObjectIsRefused) {
     EXPECT_EQ(nullptr, orphan);
 }
 
-TEST(KvWndCreate, NcCreateSeesTheHandleAndItsAnswerDecides) {
-    RecordingWindow window;
-    window.answers[WM_NCCREATE] = FALSE;
-    EXPECT_FALSE(window.Create(0xB, WS_POPUP, 0, nullptr, nullptr));
-    EXPECT_EQ(nullptr, window.GetHwnd());
-    ASSERT_EQ(1, window.Count(WM_NCCREATE));
-    EXPECT_NE(nullptr, window.log->front().hwndAtCall);
-    EXPECT_FALSE(IsWindow(window.log->front().hwndAtCall));
+// HandleMessage answering FALSE or throwing std::bad_alloc, which must stop in the window
+// procedure, fails the creation; the object can be created afresh.
+TEST(KvWndCreate, NcCreateSeesTheHandleAndAFalseAnswerOrAThrowFailsTheCreation) {
+    for (bool throws : {false, true}) {
+        SCOPED_TRACE(throws ? "throws" : "answers FALSE");
+        RecordingWindow window;
+        window.throwOn = throws ? WM_NCCREATE : 0;  // a throw comes before the answer
+        window.answers[WM_NCCREATE] = FALSE;
+        EXPECT_FALSE(window.Create(0xB, WS_POPUP, 0, nullptr, nullptr));
+        EXPECT_EQ(nullptr, window.GetHwnd());
+        ASSERT_EQ(1, window.Count(WM_NCCREATE));
+        EXPECT_NE(nullptr, window.log->front().hwndAtCall);
+        EXPECT_FALSE(IsWindow(window.log->front().hwndAtCall));
 
-    window.answers.clear();
-    EXPECT_TRUE(window.Create(0xB, WS_POPUP, 0, nullptr, nullptr));
+        window.answers.clear();
+        window.throwOn = 0;
+        EXPECT_TRUE(window.Create(0xB, WS_POPUP, 0, nullptr, nullptr));
+    }
 }
 
 TEST(KvWndCreate, CreateSeesACopyOfTheCreationRecord) {
@@ -111,18 +109,22 @@ TEST(KvWndCreate, CreateSeesACopyOfTheCreationRecord) {
     EXPECT_NE(ncCreateRecord, createRecord);
 }
 
-TEST(KvWndCreate, MinusOneFromCreateFailsTheCreationAndFreesTheBuffers) {
-    RecordingWindow window;
-    window.secondBuffer = true;
-    window.answers[WM_CREATE] = -1;
-    EXPECT_FALSE(window.Create(0xB, WS_POPUP, 0, nullptr, nullptr));
-    EXPECT_EQ(nullptr, window.GetHwnd());
-    ASSERT_NE(nullptr, window.backBufferAtCreate);
-    ASSERT_NE(nullptr, window.secondBufferAtCreate);
-    EXPECT_EQ(0u, GetObjectType(window.backBufferAtCreate));
-    EXPECT_EQ(0u, GetObjectType(window.secondBufferAtCreate));
-    EXPECT_EQ(nullptr, window.BackBuffer());
-    EXPECT_EQ(nullptr, window.SecondBuffer());
+TEST(KvWndCreate, MinusOneOrAThrowFromCreateFailsTheCreationAndFreesTheBuffers) {
+    for (bool throws : {false, true}) {
+        SCOPED_TRACE(throws ? "throws" : "answers -1");
+        RecordingWindow window;
+        window.secondBuffer = true;
+        window.throwOn = throws ? WM_CREATE : 0;  // a throw comes before the answer
+        window.answers[WM_CREATE] = -1;
+        EXPECT_FALSE(window.Create(0xB, WS_POPUP, 0, nullptr, nullptr));
+        EXPECT_EQ(nullptr, window.GetHwnd());
+        ASSERT_NE(nullptr, window.backBufferAtCreate);
+        ASSERT_NE(nullptr, window.secondBufferAtCreate);
+        EXPECT_EQ(0u, GetObjectType(window.backBufferAtCreate));
+        EXPECT_EQ(0u, GetObjectType(window.secondBufferAtCreate));
+        EXPECT_EQ(nullptr, window.BackBuffer());
+        EXPECT_EQ(nullptr, window.SecondBuffer());
+    }
 }
 
 // The system sends only WM_NCDESTROY for a window whose creation fails after WM_NCCREATE; the
@@ -147,7 +149,7 @@ TEST(KvWndCreate, AFailedCreationStillDeliversWmDestroyOnceAndForgetsTheHandle) 
 
 TEST(KvWndDestroy, DeletingAnObjectDestroysItsWindowWithoutRunningAnyHook) {
     auto window = std::make_unique<RecordingWindow>();
-    ASSERT_TRUE(window->CreatePopup(0, 0, 50, 40));
+    ASSERT_TRUE(window->CreateAt(0, 0, 50, 40));
     HWND hwnd = window->GetHwnd();
     HDC backBuffer = window->BackBuffer();
     auto log = window->log;
@@ -158,46 +160,25 @@ TEST(KvWndDestroy, DeletingAnObjectDestroysItsWindowWithoutRunningAnyHook) {
     EXPECT_EQ(0u, GetObjectType(backBuffer));
 }
 
-TEST(KvWndDestroy, AfterWmDestroyTheObjectLivesOnAndLaterMessagesGoToTheDefault) {
-    RecordingWindow window;
-    ASSERT_TRUE(window.CreatePopup(0, 0, 50, 40));
-    HWND hwnd = window.GetHwnd();
-    DestroyWindow(hwnd);
-    EXPECT_EQ(1, window.Count(WM_DESTROY));
-    EXPECT_EQ(hwnd, window.log->back().hwndAtCall);
-    EXPECT_EQ(0, window.Count(WM_NCDESTROY));
-    EXPECT_EQ(nullptr, window.GetHwnd());
-    EXPECT_EQ(nullptr, WindowRegistry::Process().FindByHwnd(hwnd));
-    EXPECT_TRUE(window.Create(0xB, WS_POPUP, 0, nullptr, nullptr));
-}
-
-// HandleMessage throws std::bad_alloc, which must stop in the window procedure.
-TEST(KvWndExceptions, AThrowAtCreateFailsTheCreationAndFreesTheBuffers) {
-    RecordingWindow window;
-    window.throwOn = WM_CREATE;
-    EXPECT_FALSE(window.Create(0xB, WS_POPUP, 0, nullptr, nullptr));
-    EXPECT_EQ(nullptr, window.GetHwnd());
-    EXPECT_EQ(0u, GetObjectType(window.backBufferAtCreate));
-    EXPECT_EQ(nullptr, window.BackBuffer());
-}
-
-TEST(KvWndExceptions, AThrowAtDestroyStillEndsTheWindowForTheFramework) {
-    RecordingWindow window;
-    ASSERT_TRUE(window.CreatePopup(0, 0, 50, 40));
-    HDC backBuffer = window.BackBuffer();
-    window.throwOn = WM_DESTROY;
-    DestroyWindow(window.GetHwnd());
-    EXPECT_EQ(nullptr, window.GetHwnd());
-    EXPECT_EQ(0u, GetObjectType(backBuffer));
-}
-
-TEST(KvWndExceptions, AThrowAtNcCreateFailsTheCreation) {
-    RecordingWindow window;
-    window.throwOn = WM_NCCREATE;
-    EXPECT_FALSE(window.Create(0xB, WS_POPUP, 0, nullptr, nullptr));
-    EXPECT_EQ(nullptr, window.GetHwnd());
-    ASSERT_EQ(1, window.Count(WM_NCCREATE));
-    EXPECT_FALSE(IsWindow(window.log->front().hwndAtCall));
+// A throw from HandleMessage at WM_DESTROY must not keep the framework from ending the window.
+TEST(KvWndDestroy, AfterWmDestroyEvenWhenItThrowsTheObjectLivesOnWithoutItsWindowAndBuffer) {
+    for (bool throws : {false, true}) {
+        SCOPED_TRACE(throws ? "throws" : "returns");
+        RecordingWindow window;
+        ASSERT_TRUE(window.CreateAt(0, 0, 50, 40));
+        HWND hwnd = window.GetHwnd();
+        HDC backBuffer = window.BackBuffer();
+        window.throwOn = throws ? WM_DESTROY : 0;
+        DestroyWindow(hwnd);
+        EXPECT_EQ(1, window.Count(WM_DESTROY));
+        EXPECT_EQ(hwnd, window.log->back().hwndAtCall);
+        EXPECT_EQ(0, window.Count(WM_NCDESTROY)) << "later messages go to the default processing";
+        EXPECT_EQ(nullptr, window.GetHwnd());
+        EXPECT_EQ(0u, GetObjectType(backBuffer));
+        EXPECT_EQ(nullptr, WindowRegistry::Process().FindByHwnd(hwnd));
+        window.throwOn = 0;
+        EXPECT_TRUE(window.Create(0xB, WS_POPUP, 0, nullptr, nullptr));
+    }
 }
 
 // A window that makes a framework child while it is created, and sizes it, so that the child
@@ -233,7 +214,7 @@ TEST(KvWndExceptions, AThrowAtTheDestroyThatTheFrameworkDeliversStillEndsTheWind
 
 TEST(KvWndExceptions, AThrowElsewhereGetsTheDefaultAnswerAndTheWindowGoesOn) {
     RecordingWindow window;
-    ASSERT_TRUE(window.CreatePopup(0, 0, 50, 40));
+    ASSERT_TRUE(window.CreateAt(0, 0, 50, 40));
     window.throwOn = WM_PAINT;
     window.paintsItself = true;
     ShowWindow(window.GetHwnd(), SW_SHOWNOACTIVATE);

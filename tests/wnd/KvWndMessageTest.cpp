@@ -32,7 +32,7 @@ TEST_P(KvWndRouting, MessageReachesHandleMessageOnlyWhenTheFrameworkPassesItOn) 
     const RoutingCase& entry = GetParam();
     RecordingWindow window;
     window.paintsItself = entry.paintsItself;
-    ASSERT_TRUE(window.CreatePopup(0, 0, 60, 40));
+    ASSERT_TRUE(window.CreateAt(0, 0, 60, 40));
     window.answers[entry.message] = SubclassAnswer;
     window.log->clear();
 
@@ -98,7 +98,7 @@ class KvWndPostedMessages : public testing::TestWithParam<PostedCase> {};
 TEST_P(KvWndPostedMessages, MessagePostsExactlyOneNotification) {
     const PostedCase& entry = GetParam();
     RecordingWindow window;
-    ASSERT_TRUE(window.CreatePopup(0, 0, 60, 40));
+    ASSERT_TRUE(window.CreateAt(0, 0, 60, 40));
     // Answered without default processing, which could activate the window and post more.
     window.answers[entry.message] = 0;
     PumpMessages();
@@ -137,7 +137,7 @@ TEST(KvWndTimer, TimerOneIsKilledWhenTheWindowSaysSo) {
     for (bool stops : {true, false}) {
         RecordingWindow window;
         window.stopsTimerOne = stops;
-        ASSERT_TRUE(window.CreatePopup(0, 0, 60, 40));
+        ASSERT_TRUE(window.CreateAt(0, 0, 60, 40));
         ASSERT_NE(0u, SetTimer(window.GetHwnd(), 1, 60000, nullptr));
         EXPECT_EQ(0, SendMessageW(window.GetHwnd(), WM_TIMER, 1, 0));
         const bool stillRunning = KillTimer(window.GetHwnd(), 1) != FALSE;
@@ -178,7 +178,7 @@ TEST(KvWndMinTrackSize, TheStoredMinimumReplacesTheSystemsEvenAtZero) {
 class KvWndCapture : public testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(window.CreatePopup(0, 0, 60, 40));
+        ASSERT_TRUE(window.CreateAt(0, 0, 60, 40));
         ShowWindow(window.GetHwnd(), SW_SHOW);
     }
     void Click(UINT message, int x, int y) {
@@ -188,28 +188,27 @@ class KvWndCapture : public testing::Test {
     RecordingWindow window;
 };
 
-TEST_F(KvWndCapture, AClickThatAsksForCaptureHoldsItUntilTheButtonIsReleased) {
+TEST_F(KvWndCapture, AClickTakesFocusAndTheCaptureItAsksForUntilTheButtonIsReleased) {
+    Click(WM_LBUTTONDOWN, 3, 4);
+    EXPECT_EQ(1u, window.clicks.size());
+    EXPECT_EQ(nullptr, GetCapture()) << "not asked for";
+    EXPECT_EQ(window.GetHwnd(), GetFocus());
+    SetFocus(nullptr);
+
     window.capturesClicks = true;
     Click(WM_LBUTTONDOWN, -5, 7);
-    ASSERT_EQ(1u, window.clicks.size());
-    EXPECT_EQ(-5, window.clicks[0].x);
-    EXPECT_EQ(7, window.clicks[0].y);
+    ASSERT_EQ(2u, window.clicks.size());
+    EXPECT_EQ(-5, window.clicks[1].x);
+    EXPECT_EQ(7, window.clicks[1].y);
     EXPECT_EQ(window.GetHwnd(), GetCapture());
     EXPECT_EQ(window.GetHwnd(), GetFocus());
 
     Click(WM_LBUTTONDOWN, 1, 1);
-    EXPECT_EQ(1u, window.clicks.size()) << "asked again while holding the capture";
+    EXPECT_EQ(2u, window.clicks.size()) << "asked again while holding the capture";
     Click(WM_LBUTTONUP, 1, 1);
     EXPECT_EQ(nullptr, GetCapture());
     Click(WM_LBUTTONDOWN, 1, 1);
-    EXPECT_EQ(2u, window.clicks.size());
-}
-
-TEST_F(KvWndCapture, AClickThatDoesNotAskTakesFocusOnly) {
-    Click(WM_LBUTTONDOWN, 3, 4);
-    EXPECT_EQ(1u, window.clicks.size());
-    EXPECT_EQ(nullptr, GetCapture());
-    EXPECT_EQ(window.GetHwnd(), GetFocus());
+    EXPECT_EQ(3u, window.clicks.size());
 }
 
 TEST_F(KvWndCapture, ButtonUpLeavesACaptureTheFrameworkDidNotTake) {
@@ -224,7 +223,7 @@ TEST_F(KvWndCapture, DestroyEndsTheCaptureSoANewWindowAsksAgain) {
     Click(WM_LBUTTONDOWN, 3, 4);
     DestroyWindow(window.GetHwnd());
     EXPECT_FALSE(window.mouseCaptured);
-    ASSERT_TRUE(window.CreatePopup(0, 0, 60, 40));
+    ASSERT_TRUE(window.CreateAt(0, 0, 60, 40));
     Click(WM_LBUTTONDOWN, 3, 4);
     EXPECT_EQ(2u, window.clicks.size());
     EXPECT_EQ(window.GetHwnd(), GetCapture());
@@ -234,7 +233,7 @@ TEST(KvWndMouseLeave, MouseMoveAsksTheSystemToTrackLeavingOnlyWhenTheWindowWants
     for (bool wanted : {true, false}) {
         RecordingWindow window;
         window.tracksMouseLeave = wanted;
-        ASSERT_TRUE(window.CreatePopup(0, 0, 60, 40));
+        ASSERT_TRUE(window.CreateAt(0, 0, 60, 40));
         const std::uint64_t asked = CallInjector::CallsOf("_TrackMouseEvent");
         SendMessageW(window.GetHwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
         SendMessageW(window.GetHwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(6, 5));
@@ -247,7 +246,7 @@ TEST(KvWndMouseLeave, MouseMoveAsksTheSystemToTrackLeavingOnlyWhenTheWindowWants
 TEST(KvWndMouseLeave, MouseLeaveOrDestroyEndsTheRequestAndTheNextMoveAsksAgain) {
     RecordingWindow window;
     window.tracksMouseLeave = true;
-    ASSERT_TRUE(window.CreatePopup(0, 0, 60, 40));
+    ASSERT_TRUE(window.CreateAt(0, 0, 60, 40));
     SendMessageW(window.GetHwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
     SendMessageW(window.GetHwnd(), WM_MOUSELEAVE, 0, 0);
     EXPECT_FALSE(window.trackingMouseLeave);
@@ -260,8 +259,7 @@ TEST(KvWndMouseLeave, MouseLeaveOrDestroyEndsTheRequestAndTheNextMoveAsksAgain) 
 
 TEST(KvWndRestore, RestoreMessageRestoresAMinimisedWindowWithoutTheSubclass) {
     RecordingWindow window;
-    ASSERT_TRUE(window.Create(0xB, WS_OVERLAPPEDWINDOW, 0, nullptr, nullptr));
-    MoveWindow(window.GetHwnd(), 10, 10, 200, 150, FALSE);
+    ASSERT_TRUE(window.CreateAt(10, 10, 200, 150, WS_OVERLAPPEDWINDOW));
     ShowWindow(window.GetHwnd(), SW_SHOWMINIMIZED);
     ASSERT_TRUE(IsIconic(window.GetHwnd()));
 

@@ -11,13 +11,28 @@
 #include "CheckedHeap.h"
 #include "OtherThread.h"
 #include "RegistryBlock.h"
-#include "WindowTestSupport.h"
+#include "WindowRegistry.h"
 
 namespace {
 
 constexpr int SlotsPerBlock = static_cast<int>(RegistryBlock::SlotCount);
 // Long enough for any thread that is not stuck.
 constexpr DWORD HangLimit = 10000;
+
+// A window object with a chosen handle, for a registry of a test's own.
+class FakeWindow final : public IKvWnd {
+  public:
+    explicit FakeWindow(HWND handle = nullptr) : handle_(handle) {}
+    HWND GetHwnd() const override { return handle_; }
+
+  private:
+    HWND handle_;
+};
+
+// Returns a distinct handle value that names no real window.
+HWND FakeHandle(int i) {
+    return reinterpret_cast<HWND>(static_cast<INT_PTR>(0x40000 + 4 * i));
+}
 
 using Fakes = std::vector<std::unique_ptr<FakeWindow>>;
 
@@ -51,17 +66,17 @@ bool LockIsFree(WindowRegistry& registry) {
 
 TEST(KvWndRegistry, TheFirstBlockHoldsTheFirst254ObjectsAndThe255thAllocatesASecond) {
     WindowRegistry registry;
-    const Fakes fakes = MakeFakes(SlotsPerBlock + 1);
+    const Fakes fakes = MakeFakes(SlotsPerBlock);
+    FakeWindow last(FakeHandle(SlotsPerBlock));
     const std::uint64_t before = CheckedHeap::CurrentStatistics().allocations;
-    for (int i = 0; i < SlotsPerBlock; ++i) {
-        ASSERT_TRUE(registry.Register(fakes[i].get()));
-    }
+    ASSERT_TRUE(RegisterAll(registry, fakes));
     EXPECT_EQ(CheckedHeap::CurrentStatistics().allocations, before);
-    ASSERT_TRUE(registry.Register(fakes.back().get()));
+    ASSERT_TRUE(registry.Register(&last));
     EXPECT_EQ(CheckedHeap::CurrentStatistics().allocations, before + 1);
     for (const auto& fake : fakes) {
         EXPECT_EQ(registry.FindByHwnd(fake->GetHwnd()), fake.get());
     }
+    EXPECT_EQ(registry.FindByHwnd(last.GetHwnd()), &last);
 }
 
 TEST(KvWndRegistry, AFreedSlotIsReusedBeforeLaterOnes) {
@@ -101,20 +116,19 @@ TEST(KvWndRegistry, EmptiedLaterBlocksAreFreedAndUnlinkedWhileTheFirstStays) {
 
 TEST(KvWndRegistry, ABlockThatCannotBeAllocatedLeavesTheRegistryUsable) {
     WindowRegistry registry;
-    const Fakes fakes = MakeFakes(SlotsPerBlock + 1);
-    for (int i = 0; i < SlotsPerBlock; ++i) {
-        ASSERT_TRUE(registry.Register(fakes[i].get()));
-    }
+    const Fakes fakes = MakeFakes(SlotsPerBlock);
+    FakeWindow last(FakeHandle(SlotsPerBlock));
+    ASSERT_TRUE(RegisterAll(registry, fakes));
     const std::uint64_t before = CheckedHeap::CurrentStatistics().allocations;
     CheckedHeap::FailAllocationNumber(before + 1);
-    EXPECT_THROW(registry.Register(fakes.back().get()), std::bad_alloc);
+    EXPECT_THROW(registry.Register(&last), std::bad_alloc);
     CheckedHeap::FailAllocationNumber(0);
     ASSERT_EQ(CheckedHeap::CurrentStatistics().allocations, before + 1)
         << "the block's allocation was not the one that failed";
     EXPECT_TRUE(LockIsFree(registry));
-    EXPECT_EQ(registry.FindByHwnd(fakes.back()->GetHwnd()), nullptr);
-    ASSERT_TRUE(registry.Register(fakes.back().get()));
-    EXPECT_EQ(registry.FindByHwnd(fakes.back()->GetHwnd()), fakes.back().get());
+    EXPECT_EQ(registry.FindByHwnd(last.GetHwnd()), nullptr);
+    ASSERT_TRUE(registry.Register(&last));
+    EXPECT_EQ(registry.FindByHwnd(last.GetHwnd()), &last);
 }
 
 TEST(KvWndRegistry, NullAndUnknownObjectsAreRefused) {

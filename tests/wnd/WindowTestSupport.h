@@ -1,7 +1,7 @@
-// Test helpers: a framework window that records what reaches its hooks, and a window object with
-// a chosen handle.
+// Test helpers: a framework window that records what reaches its hooks.
 #pragma once
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <new>
@@ -90,15 +90,13 @@ class RecordingWindow : public KvWnd {
 
     // Returns how many times `message` reached HandleMessage.
     int Count(UINT message) const {
-        int count = 0;
-        for (const RecordedMessage& entry : *log) {
-            count += entry.message == message ? 1 : 0;
-        }
-        return count;
+        return static_cast<int>(
+            std::count_if(log->begin(), log->end(),
+                          [message](const auto& entry) { return entry.message == message; }));
     }
 
-    // Creates a borderless top-level window at the given place and size.
-    bool CreatePopup(int x, int y, int width, int height, DWORD style = WS_POPUP) {
+    // Creates a top-level window at the given place and size, borderless unless told otherwise.
+    bool CreateAt(int x, int y, int width, int height, DWORD style = WS_POPUP) {
         return Create(0xB, style, 0, nullptr, nullptr) &&
                MoveWindow(GetHwnd(), x, y, width, height, FALSE);
     }
@@ -118,19 +116,4 @@ inline SIZE BitmapSize(HDC dc) {
     BITMAP info = {};
     GetObjectW(GetCurrentObject(dc, OBJ_BITMAP), sizeof info, &info);
     return {info.bmWidth, info.bmHeight};
-}
-
-// A window object with a chosen handle, for a registry of a test's own.
-class FakeWindow final : public IKvWnd {
-  public:
-    explicit FakeWindow(HWND handle = nullptr) : handle_(handle) {}
-    HWND GetHwnd() const override { return handle_; }
-
-  private:
-    HWND handle_;
-};
-
-// Returns a distinct handle value that names no real window.
-inline HWND FakeHandle(int i) {
-    return reinterpret_cast<HWND>(static_cast<INT_PTR>(0x40000 + 4 * i));
 }

@@ -1,5 +1,6 @@
 #include <cwchar>
 #include <array>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,20 +13,19 @@
 
 namespace {
 
-POINT TopLeftInParent(HWND hwnd) {
-    RECT rect = {};
-    GetWindowRect(hwnd, &rect);
-    POINT corner = {rect.left, rect.top};
-    if (HWND parent = GetParent(hwnd)) {
-        ScreenToClient(parent, &corner);
-    }
-    return corner;
+// The text by which places are compared: the corner, then the outer size.
+std::string Place(LONG x, LONG y, LONG width, LONG height) {
+    std::ostringstream text;
+    text << "(" << x << ", " << y << ") " << width << " x " << height;
+    return text.str();
 }
 
-SIZE OuterSize(HWND hwnd) {
+// Describes where a window is in its parent's client area, or on the screen, and its outer size.
+std::string PlaceOf(HWND hwnd) {
     RECT rect = {};
     GetWindowRect(hwnd, &rect);
-    return {rect.right - rect.left, rect.bottom - rect.top};
+    MapWindowPoints(nullptr, GetParent(hwnd), reinterpret_cast<POINT*>(&rect), 2);
+    return Place(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
 }
 
 struct CenterCase {
@@ -43,15 +43,14 @@ TEST(KvWndPlacement, CenterWindowPlacesAChildByHalfTheSizeDifference) {
     };
     for (const CenterCase& entry : cases) {
         RecordingWindow parent;
-        ASSERT_TRUE(parent.CreatePopup(70, 30, entry.area.cx, entry.area.cy));
+        ASSERT_TRUE(parent.CreateAt(70, 30, entry.area.cx, entry.area.cy));
         RecordingWindow child;
         ASSERT_TRUE(child.CreateChild(parent.GetHwnd(), nullptr));
         MoveWindow(child.GetHwnd(), 1, 2, entry.window.cx, entry.window.cy, FALSE);
         CenterWindow(child.GetHwnd());
-        const POINT position = TopLeftInParent(child.GetHwnd());
-        EXPECT_EQ(entry.expected.x, position.x) << entry.name;
-        EXPECT_EQ(entry.expected.y, position.y) << entry.name;
-        EXPECT_EQ(entry.window.cx, OuterSize(child.GetHwnd()).cx) << entry.name;
+        EXPECT_EQ(Place(entry.expected.x, entry.expected.y, entry.window.cx, entry.window.cy),
+                  PlaceOf(child.GetHwnd()))
+            << entry.name;
     }
 }
 
@@ -83,11 +82,10 @@ TEST_F(KvWndWorkArea, CenterWindowUsesTheWorkAreaSizeButNotItsOrigin) {
     for (const auto& entry : cases) {
         UseWorkArea(entry.area);
         RecordingWindow window;
-        ASSERT_TRUE(window.CreatePopup(3, 4, 650, 650));
+        ASSERT_TRUE(window.CreateAt(3, 4, 650, 650));
         CenterWindow(window.GetHwnd());
-        const POINT position = TopLeftInParent(window.GetHwnd());
-        EXPECT_EQ(entry.expected.x, position.x) << entry.name;
-        EXPECT_EQ(entry.expected.y, position.y) << entry.name;
+        EXPECT_EQ(Place(entry.expected.x, entry.expected.y, 650, 650), PlaceOf(window.GetHwnd()))
+            << entry.name;
     }
 }
 
@@ -100,45 +98,23 @@ TEST(KvWndPlacement, KeepOnWorkAreaBringsAWindowBackInsideTheWorkArea) {
                                   300, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(window, nullptr);
     KeepOnWorkArea(window);
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    EXPECT_EQ(rect.left, area.left);
-    EXPECT_EQ(rect.top, area.top);
+    EXPECT_EQ(Place(area.left, area.top, 400, 300), PlaceOf(window));
     MoveWindow(window, area.right - 100, area.bottom - 50, 400, 300, FALSE);
     KeepOnWorkArea(window);
-    GetWindowRect(window, &rect);
-    EXPECT_EQ(rect.right, area.right);
-    EXPECT_EQ(rect.bottom, area.bottom);
+    EXPECT_EQ(Place(area.right - 400, area.bottom - 300, 400, 300), PlaceOf(window));
     DestroyWindow(window);
 }
 
-// What a window's place and state are, as the system reports them.
-struct WindowState {
+// Describes a window's state and place as the system reports them.
+std::string StateOf(HWND hwnd) {
     WINDOWPLACEMENT placement = {};
-    RECT rect = {};
-    bool iconic = false;
-    bool zoomed = false;
-};
-
-WindowState StateOf(HWND hwnd) {
-    WindowState state;
-    state.placement.length = sizeof state.placement;
-    GetWindowPlacement(hwnd, &state.placement);
-    GetWindowRect(hwnd, &state.rect);
-    state.iconic = IsIconic(hwnd) != FALSE;
-    state.zoomed = IsZoomed(hwnd) != FALSE;
-    return state;
-}
-
-void ExpectSameState(const WindowState& before, const WindowState& after, const char* name) {
-    EXPECT_EQ(before.iconic, after.iconic) << name;
-    EXPECT_EQ(before.zoomed, after.zoomed) << name;
-    EXPECT_EQ(before.placement.showCmd, after.placement.showCmd) << name;
-    EXPECT_TRUE(EqualRect(&before.placement.rcNormalPosition, &after.placement.rcNormalPosition))
-        << name;
-    EXPECT_TRUE(EqualRect(&before.rect, &after.rect))
-        << name << ": (" << before.rect.left << ", " << before.rect.top << ") became ("
-        << after.rect.left << ", " << after.rect.top << ")";
+    placement.length = sizeof placement;
+    GetWindowPlacement(hwnd, &placement);
+    const RECT& normal = placement.rcNormalPosition;
+    return std::string(IsIconic(hwnd) ? "minimised, " : "") +
+           (IsZoomed(hwnd) ? "maximised, " : "") + "shown " + std::to_string(placement.showCmd) +
+           " at " + PlaceOf(hwnd) + ", normally at " +
+           Place(normal.left, normal.top, normal.right - normal.left, normal.bottom - normal.top);
 }
 
 // A launcher may start the game minimised or maximised. A minimised window is parked far off
@@ -152,14 +128,13 @@ TEST(KvWndPlacement, KeepOnWorkAreaLeavesAMinimisedOrMaximisedWindowAsItIs) {
     } cases[] = {{"minimised", SW_SHOWMINNOACTIVE}, {"maximised", SW_SHOWMAXIMIZED}};
     for (const auto& entry : cases) {
         RecordingWindow window;
-        ASSERT_TRUE(window.Create(0xB, WS_OVERLAPPEDWINDOW, 0, nullptr, nullptr));
-        MoveWindow(window.GetHwnd(), 100, 80, 650, 650, FALSE);
+        ASSERT_TRUE(window.CreateAt(100, 80, 650, 650, WS_OVERLAPPEDWINDOW));
         ShowWindow(window.GetHwnd(), entry.show);
-        const WindowState before = StateOf(window.GetHwnd());
-        ASSERT_TRUE(before.iconic || before.zoomed) << entry.name;
+        const std::string before = StateOf(window.GetHwnd());
+        ASSERT_TRUE(IsIconic(window.GetHwnd()) || IsZoomed(window.GetHwnd())) << entry.name;
         window.log->clear();
         KeepOnWorkArea(window.GetHwnd());
-        ExpectSameState(before, StateOf(window.GetHwnd()), entry.name);
+        EXPECT_EQ(before, StateOf(window.GetHwnd())) << entry.name;
         // Wine keeps a minimised window parked whatever it is asked; Windows moves it.
         for (const RecordedMessage& message : *window.log) {
             EXPECT_NE(message.message, static_cast<UINT>(WM_WINDOWPOSCHANGING)) << entry.name;
@@ -167,34 +142,21 @@ TEST(KvWndPlacement, KeepOnWorkAreaLeavesAMinimisedOrMaximisedWindowAsItIs) {
     }
 }
 
-TEST(KvWndPlacement, ResizeKeepingPositionKeepsATopLevelCorner) {
-    RecordingWindow window;
-    ASSERT_TRUE(window.Create(0xB, WS_OVERLAPPEDWINDOW, 0, nullptr, nullptr));
-    MoveWindow(window.GetHwnd(), 123, 45, 200, 100, FALSE);
-    ResizeKeepingPosition(window, 650, 650);
-    EXPECT_EQ(123, TopLeftInParent(window.GetHwnd()).x);
-    EXPECT_EQ(45, TopLeftInParent(window.GetHwnd()).y);
-    EXPECT_EQ(650, OuterSize(window.GetHwnd()).cx);
-    EXPECT_EQ(650, OuterSize(window.GetHwnd()).cy);
-}
-
-TEST(KvWndPlacement, ResizeKeepingPositionKeepsAChildInItsFramedParent) {
+TEST(KvWndPlacement, ResizeKeepingPositionKeepsTheCornerOfATopLevelWindowAndOfAFramedChild) {
     RecordingWindow parent;
-    ASSERT_TRUE(parent.Create(0xB, WS_OVERLAPPEDWINDOW, 0, nullptr, nullptr));
-    MoveWindow(parent.GetHwnd(), 60, 50, 400, 300, FALSE);
+    ASSERT_TRUE(parent.CreateAt(123, 45, 200, 100, WS_OVERLAPPEDWINDOW));
     RecordingWindow child;
     ASSERT_TRUE(child.CreateChild(parent.GetHwnd(), nullptr));
     MoveWindow(child.GetHwnd(), 30, 20, 50, 40, FALSE);
+    ResizeKeepingPosition(parent, 650, 650);
     ResizeKeepingPosition(child, 120, 90);
-    EXPECT_EQ(30, TopLeftInParent(child.GetHwnd()).x);
-    EXPECT_EQ(20, TopLeftInParent(child.GetHwnd()).y);
-    EXPECT_EQ(120, OuterSize(child.GetHwnd()).cx);
-    EXPECT_EQ(90, OuterSize(child.GetHwnd()).cy);
+    EXPECT_EQ(Place(123, 45, 650, 650), PlaceOf(parent.GetHwnd()));
+    EXPECT_EQ(Place(30, 20, 120, 90), PlaceOf(child.GetHwnd()));
 }
 
 class KvWndComboBox : public testing::Test {
   protected:
-    void SetUp() override { ASSERT_TRUE(parent.CreatePopup(0, 0, 300, 200)); }
+    void SetUp() override { ASSERT_TRUE(parent.CreateAt(0, 0, 300, 200)); }
 
     std::vector<std::wstring> Texts() const {
         std::vector<std::wstring> texts;

@@ -1,6 +1,6 @@
 // The built game under Wine on an X display, watched from this second process: its window as
-// the system sees it, and a game played with real X input, every key of the game among it, seen
-// in the window's pixels.
+// the system sees it, a difficulty chosen and a game played with real X input, every key of the
+// game and a key held until it repeats among it, seen in the window's pixels.
 #include <cstdlib>
 #include <string>
 
@@ -33,25 +33,25 @@ class EndToEndTest : public ::testing::Test {
         ASSERT_NE(windows.main, nullptr) << "the game's window did not appear";
     }
 
-    // Presses keys in the game's window, focused first as a player's click would.
-    static void PressKeys(const std::string& keys) {
-        EXPECT_TRUE(Xdotool(std::string(GameWindowSearch) + " windowfocus --sync key " + keys))
-            << keys;
+    // Runs an xdotool key command in the game's window, focused first as a player's click would.
+    static void InGameWindow(const std::string& command) {
+        EXPECT_TRUE(Xdotool(std::string(GameWindowSearch) + " windowfocus --sync " + command))
+            << command;
     }
-
+    static void PressKeys(const std::string& keys) { InGameWindow("key " + keys); }
     // Closes the game's window with Alt+F4, as a player would.
-    static void CloseWithAltF4() {
-        EXPECT_TRUE(Xdotool(std::string(GameWindowSearch) +
-                            " windowfocus --sync keydown Alt_L key F4 keyup Alt_L"));
+    static void CloseWithAltF4() { InGameWindow("keydown Alt_L key F4 keyup Alt_L"); }
+
+    // Clicks a control with the X pointer in the middle of its top 20 pixels: the closed list's
+    // own height.
+    static void Click(HWND control) {
+        RECT rect = {};
+        GetWindowRect(control, &rect);
+        EXPECT_TRUE(Xdotool("mousemove --sync " + std::to_string((rect.left + rect.right) / 2) +
+                            " " + std::to_string(rect.top + 10) + " click 1"));
     }
 
-    // Clicks the start/stop button with the X pointer.
-    void ClickButton() const {
-        RECT button = {};
-        GetWindowRect(windows.button, &button);
-        EXPECT_TRUE(Xdotool("mousemove --sync " + std::to_string((button.left + button.right) / 2) +
-                            " " + std::to_string((button.top + button.bottom) / 2) + " click 1"));
-    }
+    LRESULT ListAnswer(UINT message) const { return SendMessageW(windows.comboBox, message, 0, 0); }
 
     Surface Shot() const { return Surface::CaptureClient(windows.main); }
 
@@ -68,6 +68,13 @@ class EndToEndTest : public ::testing::Test {
             }
         }
         return box;
+    }
+
+    // Returns the columns and rows of cells that a piece's box spans: the red pixels of a row of
+    // cells are not quite as many as those of a column of as many cells.
+    SIZE CellsOf(const RECT& box) const {
+        return {(box.right - box.left + board.pitch / 2) / board.pitch,
+                (box.bottom - box.top + board.pitch / 2) / board.pitch};
     }
 
     // Returns whether some cell of the piece in `box` stands right above the floor or a landed
@@ -170,16 +177,26 @@ TEST_F(EndToEndTest, WindowShowsTitleSizePlaceAndDifficulties) {
         EXPECT_STREQ(text, GameFlow::Difficulties[i].text);
         EXPECT_EQ(SendMessageW(windows.comboBox, CB_GETITEMDATA, i, 0), i + 1);
     }
-    EXPECT_EQ(SendMessageW(windows.comboBox, CB_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(ListAnswer(CB_GETCURSEL), 0);
     EXPECT_EQ(WindowText(windows.button), L"开始游戏");
 
     CloseWithAltF4();
     EXPECT_EQ(game.WaitForExit(ChangeLimit), 0);
 }
 
-TEST_F(EndToEndTest, EveryKeyOfTheGameActsWhenPressedForReal) {
+TEST_F(EndToEndTest, DifficultyListAndEveryKeyOfTheGameActWhenUsedForReal) {
+    // A real click opens the list, a real key chooses the next item and Return closes the list.
+    Click(windows.comboBox);
+    ASSERT_TRUE(PollUntil([&] { return ListAnswer(CB_GETDROPPEDSTATE) != FALSE; }, ChangeLimit))
+        << "a real click did not open the list";
+    EXPECT_TRUE(Xdotool("key --delay 50 Down Return"));
+    EXPECT_TRUE(PollUntil(
+        [&] { return ListAnswer(CB_GETCURSEL) == 1 && ListAnswer(CB_GETDROPPEDSTATE) == FALSE; },
+        ChangeLimit))
+        << "real keys did not choose an item";
+
     // Start with the button: the controls take their in-game form and a piece appears.
-    ClickButton();
+    Click(windows.button);
     GameDriver driver(windows);
     ASSERT_TRUE(PollUntil(
         [&] { return WindowText(windows.button) == L"停止游戏" && driver.InGame(); }, ChangeLimit));
@@ -196,21 +213,32 @@ TEST_F(EndToEndTest, EveryKeyOfTheGameActsWhenPressedForReal) {
     bool turned = false;
     for (int piece = 0; piece < PiecesForATurn && !turned; ++piece) {
         const RECT before = WaitForPiece();
-        if (before.right - before.left == before.bottom - before.top) {
+        const SIZE cells = CellsOf(before);
+        if (cells.cx == cells.cy) {
             ExpectDropWith("Down");
             continue;
         }
         PressKeys("space");
         turned = PollUntil(
             [&] {
-                const RECT after = PieceBox(Shot());
-                return after.right - after.left == before.bottom - before.top &&
-                       after.bottom - after.top == before.right - before.left;
+                const SIZE now = CellsOf(PieceBox(Shot()));
+                return now.cx == cells.cy && now.cy == cells.cx;
             },
             ChangeLimit);
         EXPECT_TRUE(turned) << "space did not turn the piece";
     }
     EXPECT_TRUE(turned) << "no piece that turns came";
+
+    // Held down, Left repeats: the piece moves more than one column, which a single press does not.
+    const RECT held = WaitForPiece();
+    InGameWindow("keydown Left sleep 1.0 keyup Left");
+    EXPECT_TRUE(PollUntil(
+        [&] {
+            const RECT piece = PieceBox(Shot());
+            return !IsRectEmpty(&piece) && piece.left <= held.left - 2 * board.pitch;
+        },
+        ChangeLimit))
+        << "Left held down did not repeat";
 
     // The drop keys take the piece to the floor at once; W pauses, shown in red, and resumes.
     ExpectDropWith("Down");

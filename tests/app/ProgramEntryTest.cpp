@@ -1,6 +1,8 @@
 // The program's run: creation failure, the window's size, minimum size and place, the loop's end
 // on close, and a program without the game's resources.
+#include <cstddef>
 #include <string>
+#include <tuple>
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -15,78 +17,65 @@
 
 namespace {
 
-// A main window whose creation the window itself refuses.
-class RefusedMainWnd : public KvMainWnd {
+// A main window whose creation fails at WM_CREATE: refused at once, or after the window has filled
+// the context and made the controls, as when the system cannot finish a window it has begun.
+class FailingMainWnd : public KvMainWnd {
   public:
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == WM_CREATE) {
-            return -1;
-        }
-        return KvMainWnd::HandleMessage(message, wParam, lParam);
-    }
-};
+    explicit FailingMainWnd(bool afterCreate) : afterCreate_(afterCreate) {}
 
-// A main window whose creation fails after WM_CREATE has filled the context and made the
-// controls, as when the system cannot finish a window it has begun.
-class FailingAfterCreateMainWnd : public KvMainWnd {
-  public:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == WM_CREATE) {
+        if (message != WM_CREATE) {
+            return KvMainWnd::HandleMessage(message, wParam, lParam);
+        }
+        if (afterCreate_) {
             KvMainWnd::HandleMessage(message, wParam, lParam);
             contextFilledAtCreate = GetAppContext().moduleHandle != nullptr;
-            return -1;
         }
-        return KvMainWnd::HandleMessage(message, wParam, lParam);
+        return -1;
     }
 
     bool contextFilledAtCreate = false;
+
+  private:
+    bool afterCreate_;
 };
 
-// What the process-wide caches and the store hold now, to show that a run left nothing in them.
-struct ProcessWideEntries {
-    ProcessWideEntries()
-        : pens(PenCache::Instance().EntryCount()),
-          fonts(FontCache::Instance().EntryCount()),
-          pictures(ImageStore::EntryCount()) {}
-    bool operator==(const ProcessWideEntries& other) const {
-        return pens == other.pens && fonts == other.fonts && pictures == other.pictures;
-    }
-    std::size_t pens;
-    std::size_t fonts;
-    std::size_t pictures;
-};
+// What the process-wide pen and font caches and the picture store hold now, to show that a run
+// left nothing in them.
+std::tuple<std::size_t, std::size_t, std::size_t> ProcessWideEntries() {
+    return {PenCache::Instance().EntryCount(), FontCache::Instance().EntryCount(),
+            ImageStore::EntryCount()};
+}
 
 }  // namespace
 
-TEST(ProgramEntryTest, WindowThatCannotBeCreatedEndsRunWithStatusOne) {
-    RefusedMainWnd window;
-    // Entering the message loop here would wait for good.
-    EXPECT_EQ(RunGame(window), 1);
-}
-
-// Nothing may be left for exit to release: the caches and the store may be gone by then.
-TEST(ProgramEntryTest, CreationFailingAfterTheContextWasFilledEmptiesItAgain) {
-    const ProcessWideEntries before;
-    {
-        FailingAfterCreateMainWnd window;
-        EXPECT_EQ(RunGame(window), NoWindowExitCode);
-        ASSERT_TRUE(window.contextFilledAtCreate);
+// Entering the message loop would wait for good. Nothing may be left for exit to release: the
+// caches and the store may be gone by then.
+TEST(ProgramEntryTest, FailedCreationEndsRunWithStatusOneAndEmptiesTheContext) {
+    for (const bool afterCreate : {false, true}) {
+        SCOPED_TRACE(afterCreate ? "failing after WM_CREATE" : "refused at WM_CREATE");
+        const auto before = ProcessWideEntries();
+        {
+            FailingMainWnd window(afterCreate);
+            EXPECT_EQ(RunGame(window), 1);
+            ASSERT_EQ(window.contextFilledAtCreate, afterCreate);
+        }
+        const AppContext& context = GetAppContext();
+        EXPECT_EQ(context.moduleHandle, nullptr);
+        EXPECT_EQ(ProcessWideEntries(), before);
+        EXPECT_EQ(context.blockImage.StoreId(), 0u);
+        EXPECT_EQ(context.pieceImage.StoreId(), 0u);
+        MSG quit;
+        EXPECT_FALSE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+            << "a quit message left behind would end the next message loop at once";
     }
-    const AppContext& context = GetAppContext();
-    EXPECT_EQ(context.moduleHandle, nullptr);
-    EXPECT_TRUE(ProcessWideEntries() == before);
-    EXPECT_EQ(context.blockImage.StoreId(), 0u);
-    EXPECT_EQ(context.pieceImage.StoreId(), 0u);
-    MSG quit;
-    EXPECT_FALSE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
-        << "a quit message left behind would end the next message loop at once";
 }
 
 // When the message loop fails, the main window object goes while its window is still there: the
 // window must be destroyed through its own WM_DESTROY, which empties the context, or exit would
 // find pens, fonts and pictures in a context whose caches may be gone.
 TEST(ProgramEntryTest, MainWindowObjectGoingFirstDestroysItsWindowAndEmptiesTheContext) {
-    const ProcessWideEntries before;
+    const auto before = ProcessWideEntries();
     HWND hwnd = nullptr;
     {
         KvMainWnd window;
@@ -97,7 +86,7 @@ TEST(ProgramEntryTest, MainWindowObjectGoingFirstDestroysItsWindowAndEmptiesTheC
     }
     EXPECT_FALSE(IsWindow(hwnd));
     EXPECT_EQ(GetAppContext().moduleHandle, nullptr);
-    EXPECT_TRUE(ProcessWideEntries() == before);
+    EXPECT_EQ(ProcessWideEntries(), before);
     EXPECT_EQ(TakeQuitMessage(), 0) << "the window's WM_DESTROY posts the quit message";
 }
 

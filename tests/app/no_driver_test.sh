@@ -12,6 +12,10 @@ export KV_WINE_DRIVER=nodriver
 declare -A seen=()
 ran=0
 failures=0
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
 for game in "$@"; do
     if [ ! -f "$game" ]; then
         echo "not built, not tried: $game"
@@ -27,41 +31,30 @@ for game in "$@"; do
     fi
     build_dir=$(dirname "$(dirname "$(dirname "$game")")")
     if ! kv_wine_setup "$build_dir" "$game"; then
-        echo "FAIL: no prefix without a display driver in $build_dir"
-        failures=$((failures + 1))
+        fail "no prefix without a display driver in $build_dir"
         continue
     fi
-    output=$(mktemp)
     errors=$(mktemp)
     # The checked game writes its allocation figures when it ends through its own exit path: the
     # proof that status 1 is the game's answer, not Wine's failure to start it.
     report=$(mktemp)
     rm -f "$report"
     KV_ALLOCATION_REPORT="Z:${report//\//\\}" timeout 60 "$KV_WINE" "$game" \
-        >"$output" 2>"$errors" </dev/null
+        >/dev/null 2>"$errors" </dev/null
     status=$?
     ran=$((ran + 1))
     echo "$bits-bit $game: exit status $status, $(head -n 1 "$report" 2>/dev/null || echo 'no report')"
-    if [ "$status" -ne 1 ]; then
-        echo "FAIL: expected exit status 1 (no window), got $status"
-        failures=$((failures + 1))
-    fi
-    if ! grep -q '^allocations [1-9]' "$report" 2>/dev/null; then
-        echo "FAIL: the game did not end through its own exit (no allocation report)"
-        failures=$((failures + 1))
-    fi
+    [ "$status" -eq 1 ] || fail "expected exit status 1 (no window), got $status"
+    grep -q '^allocations [1-9]' "$report" 2>/dev/null ||
+        fail "the game did not end through its own exit (no allocation report)"
     # The checked build's fault reporter and heap, and Wine's word of an unhandled exception.
     if grep -a -i -E '^fault: |^wine:|unhandled|exception|page fault|terminate|checked heap' \
         "$errors"; then
-        echo "FAIL: the lines above came on standard error"
-        failures=$((failures + 1))
+        fail "the lines above came on standard error"
     fi
-    rm -f "$output" "$errors" "$report"
+    rm -f "$errors" "$report"
 done
 
-if [ "$ran" -eq 0 ]; then
-    echo "FAIL: no game could be run"
-    exit 1
-fi
+[ "$ran" -gt 0 ] || fail "no game could be run"
 echo "$ran run, $failures failures"
 [ "$failures" -eq 0 ]

@@ -17,22 +17,18 @@ namespace {
 
 constexpr int kWarmUp = 5;
 constexpr int kRepetitions = 100;
-// The class style and window style the program runs with.
-constexpr UINT kClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
 
 struct ClientSize {
     int width;
     int height;
 };
 // The program's own client size (its 650 × 650 window) and a large window.
-constexpr ClientSize kSizes[] = {{634, 612}, {1200, 1000}};
+constexpr ClientSize kSizes[] = {{TestClientWidth, TestClientHeight}, {1200, 1000}};
 
 // Board cells left empty in the scene: the falling bar moves along the top row between columns
 // 2 and 6, and four more holes keep the count at 171 landed blocks. A game cannot hold that many
 // without a full row (at most 18 × 9 = 162), but the paint looks only at cells, never at rows.
 constexpr POINT kHoles[] = {{2, 0}, {3, 0}, {4, 0}, {5, 0}, {6, 0}, {0, 1}, {9, 2}, {0, 3}, {9, 4}};
-constexpr std::int32_t kBarType = 1;
-constexpr std::int32_t kTeeType = 3;
 
 LONGLONG Now() {
     LARGE_INTEGER counter;
@@ -56,22 +52,8 @@ Summary Summarise(std::vector<double> times) {
     return {times[times.size() / 2], times.back()};
 }
 
-// Returns the median and maximum time of `step`, which returns its own time in counter ticks.
-template <typename Step>
-Summary Measure(Step step) {
-    for (int i = 0; i < kWarmUp; ++i) {
-        step();
-    }
-    std::vector<double> times;
-    times.reserve(kRepetitions);
-    for (int i = 0; i < kRepetitions; ++i) {
-        times.push_back(Milliseconds(step()));
-    }
-    return Summarise(times);
-}
-
-// Returns the summaries of two steps measured by turns, so that a change in the machine's load
-// falls on both alike.
+// Returns the median and maximum times of two steps, each of which returns its own time in
+// counter ticks, measured by turns, so that a change in the machine's load falls on both alike.
 template <typename First, typename Second>
 std::pair<Summary, Summary> MeasureByTurns(First first, Second second) {
     for (int i = 0; i < kWarmUp; ++i) {
@@ -85,6 +67,12 @@ std::pair<Summary, Summary> MeasureByTurns(First first, Second second) {
         secondTimes.push_back(Milliseconds(second()));
     }
     return {Summarise(firstTimes), Summarise(secondTimes)};
+}
+
+// Returns the median and maximum time of one step measured alone.
+template <typename Step>
+Summary Measure(Step step) {
+    return MeasureByTurns(step, [] { return LONGLONG{0}; }).first;
 }
 
 // The main window with its timers kept still, so that nothing but the benchmark changes the
@@ -119,11 +107,10 @@ void Settle(HWND hwnd) {
     UpdateWindow(hwnd);
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            continue;
+        if (message.message != WM_QUIT) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
         }
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
     }
 }
 
@@ -145,35 +132,27 @@ bool SetClientSize(HWND hwnd, const ClientSize& size) {
 void SetUpScene(BenchWnd& window) {
     window.StartGame();
     window.BeginPlay();
-    for (auto& column : window.board) {
-        for (auto& cell : column) {
-            cell = 1;
-        }
-    }
+    std::fill_n(&window.board[0][0], GameRules::kWellWidth * GameRules::kWellHeight, 1);
     for (const POINT& hole : kHoles) {
         window.board[hole.x][hole.y] = 0;
     }
-    window.currentType = kBarType;
+    window.currentType = BarType;
     window.currentOrientation = 1;
     window.pieceX = GameRules::kSpawnColumn;
     window.pieceY = 0;
     for (int i = 0; i < 4; ++i) {
         window.pieceCells[i] = {GameRules::kSpawnColumn + i, 0};
     }
-    window.nextType = kTeeType;
+    window.nextType = TeeType;
     window.nextOrientation = 1;
     window.rowsRemoved = 1234;
     window.score = 987650;
 }
 
-int LandedBlocks(const BenchWnd& window) {
-    int count = 0;
-    for (const auto& column : window.board) {
-        for (const auto cell : column) {
-            count += cell != 0 ? 1 : 0;
-        }
-    }
-    return count;
+long LandedBlocks(const BenchWnd& window) {
+    const auto* cells = &window.board[0][0];
+    return std::count_if(cells, cells + GameRules::kWellWidth * GameRules::kWellHeight,
+                         [](auto cell) { return cell != 0; });
 }
 
 void PrintRow(const char* name, const Summary& summary) {
@@ -187,7 +166,7 @@ bool RunAtSize(const ClientSize& size, bool pieceByPiece) {
     const bool fitsScreen =
         size.width < GetSystemMetrics(SM_CXSCREEN) && size.height < GetSystemMetrics(SM_CYSCREEN);
     BenchWnd window;
-    if (!window.Create(kClassStyle, fitsScreen ? WS_OVERLAPPEDWINDOW : WS_POPUP, WS_EX_APPWINDOW,
+    if (!window.Create(TestClassStyle, fitsScreen ? WS_OVERLAPPEDWINDOW : WS_POPUP, WS_EX_APPWINDOW,
                        nullptr, nullptr)) {
         std::fprintf(stderr, "the main window could not be created\n");
         return false;
@@ -269,7 +248,7 @@ bool RunAtSize(const ClientSize& size, bool pieceByPiece) {
     Settle(hwnd);
 
     std::printf(
-        "client %d x %d (%s window), cells of %d px, %d landed blocks, falling bar, "
+        "client %d x %d (%s window), cells of %d px, %ld landed blocks, falling bar, "
         "next tee; %d repetitions\n",
         size.width, size.height, fitsScreen ? "framed" : "frameless", window.CellSize(),
         LandedBlocks(window), kRepetitions);

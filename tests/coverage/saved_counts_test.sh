@@ -17,34 +17,26 @@ counts=${object%.obj}.gcda
 ways=("exit 0" "leak 164" "fault 23" "double-delete 116")
 
 failures=0
+fail() {
+    echo "FAIL: $way: $*"
+    failures=$((failures + 1))
+}
 for entry in "${ways[@]}"; do
     read -r way expected_status <<<"$entry"
     rm -f "$counts"
     bash "$tools/wine-run.sh" "$build_dir" "$probe" "$way" >/dev/null 2>&1
     status=$?
-    if [ "$status" != "$expected_status" ]; then
-        echo "FAIL: $way: the probe ended with status $status, not $expected_status"
-        failures=$((failures + 1))
-        continue
-    fi
-    if [ ! -f "$counts" ]; then
-        echo "FAIL: $way: no counts saved ($counts)"
-        failures=$((failures + 1))
-        continue
-    fi
+    [ "$status" = "$expected_status" ] ||
+        { fail "the probe ended with status $status, not $expected_status"; continue; }
+    [ -f "$counts" ] || { fail "no counts saved ($counts)"; continue; }
     # gcov's text: "COUNT:LINE:SOURCE", COUNT "#####" for a line never run.
     report=$(cd "$(dirname "$object")" && "$gcov" -t "$object" 2>/dev/null)
     lines=$(grep -E "// counted: .*\\b$way\\b" <<<"$report")
-    if [ -z "$lines" ]; then
-        echo "FAIL: $way: gcov shows no line marked for it"
-        failures=$((failures + 1))
-        continue
-    fi
+    [ -n "$lines" ] || { fail "gcov shows no line marked for it"; continue; }
     while IFS= read -r line; do
         count=$(cut -d: -f1 <<<"$line" | tr -d ' *')
         if [[ ! "$count" =~ ^[0-9]+$ ]] || [ "$count" -eq 0 ]; then
-            echo "FAIL: $way: not counted: $line"
-            failures=$((failures + 1))
+            fail "not counted: $line"
         else
             echo "ok: $way: $line"
         fi

@@ -29,12 +29,8 @@ int main(int argc, char** argv) {
     }
     const GameWindows windows = game.WaitForWindows(WindowLimit);
     if (windows.main == nullptr) {
-        if (!game.IsRunning()) {
-            std::fprintf(stderr, "the game ended with exit code %ld before showing its window\n",
-                         game.WaitForExit(0));
-        } else {
-            std::fprintf(stderr, "no game window within %lu ms\n", WindowLimit);
-        }
+        std::fprintf(stderr, "no game window within %lu ms; exit code %ld (-1: still running)\n",
+                     WindowLimit, game.WaitForExit(0));
         return 4;
     }
     const std::wstring expected = GameTitle();

@@ -23,12 +23,6 @@ constexpr DWORD ExitLimit = 60000;
 constexpr SIZE Sizes[] = {{649, 649}, {400, 300}, {332, 78}, {331, 77}, {321, 59}, {320, 58},
                           {100, 100}, {10, 10},   {2, 1},    {1, 2},    {1, 1}};
 
-RECT WindowRectOf(HWND window) {
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    return rect;
-}
-
 // Repaints the whole window and waits until it has been painted.
 bool Repaints(HWND window) {
     InvalidateRect(window, nullptr, FALSE);
@@ -53,7 +47,8 @@ TEST(ForcedSizeTest, GamePlaysAndPaintsBelowItsMinimumDownToOnePixel) {
 
     // An ordinary resize stops at the minimum.
     SetWindowPos(main, nullptr, 0, 0, 300, 300, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    RECT rect = WindowRectOf(main);
+    RECT rect = {};
+    GetWindowRect(main, &rect);
     EXPECT_EQ(rect.right - rect.left, MinimumSize);
     EXPECT_EQ(rect.bottom - rect.top, MinimumSize);
 

@@ -35,16 +35,14 @@ int GameBot::Slide(const TestMainWnd& game) {
     int best = 0;
     double bestRating = 0.0;
     for (int shift = -Width; shift <= Width; ++shift) {
-        bool fits = false;
-        const double rating = Rate(game, shift, fits);
-        if (!fits) {
-            continue;
-        }
-        if (fitting.empty() || rating > bestRating) {
+        const std::optional<double> rating = Rate(game, shift);
+        if (rating && (fitting.empty() || *rating > bestRating)) {
             best = shift;
-            bestRating = rating;
+            bestRating = *rating;
         }
-        fitting.push_back(shift);
+        if (rating) {
+            fitting.push_back(shift);
+        }
     }
     if (fitting.empty()) {
         return 0;
@@ -57,7 +55,7 @@ int GameBot::Slide(const TestMainWnd& game) {
 
 // The well after the drop comes from the game's own rules, played on a copy of the game: the
 // piece slides a column at a time as far as it may, drops and lands, and full rows go.
-double GameBot::Rate(const TestMainWnd& game, int shift, bool& fits) const {
+std::optional<double> GameBot::Rate(const TestMainWnd& game, int shift) const {
     RecordingFlow trial;
     std::copy(&game.board[0][0], &game.board[0][0] + Width * Height, &trial.board[0][0]);
     trial.Place(game.currentType, game.currentOrientation, game.pieceX, game.pieceY);
@@ -69,34 +67,25 @@ double GameBot::Rate(const TestMainWnd& game, int shift, bool& fits) const {
             trial.MovePieceRight();
         }
         if (trial.pieceX == column) {
-            fits = false;
-            return 0.0;
+            return std::nullopt;
         }
     }
-    fits = true;
     trial.DropPiece();
     trial.StepPiece();
-    const int rows = static_cast<int>(trial.rowsRemoved);
 
     int holes = 0;
     int totalHeight = 0;
     int bumps = 0;
     int previousHeight = -1;
-    for (int x = 0; x < Width; ++x) {
-        int top = Height;
-        for (int y = 0; y < Height; ++y) {
-            if (trial.board[x][y] != 0) {
-                top = std::min(top, y);
-            } else if (top < y) {
-                ++holes;
-            }
-        }
-        const int height = Height - top;
+    for (const auto& column : trial.board) {
+        const auto* top =
+            std::find_if(column, column + Height, [](auto cell) { return cell != 0; });
+        const int height = static_cast<int>(column + Height - top);
+        holes += static_cast<int>(std::count(top, column + Height, 0));
         totalHeight += height;
-        if (previousHeight >= 0) {
-            bumps += std::abs(height - previousHeight);
-        }
+        bumps += previousHeight >= 0 ? std::abs(height - previousHeight) : 0;
         previousHeight = height;
     }
-    return RowWeight * rows + HoleWeight * holes + HeightWeight * totalHeight + BumpWeight * bumps;
+    return RowWeight * static_cast<int>(trial.rowsRemoved) + HoleWeight * holes +
+           HeightWeight * totalHeight + BumpWeight * bumps;
 }

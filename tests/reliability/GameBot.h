@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <random>
 
 #include "TestMainWnd.h"
@@ -20,9 +21,9 @@ class GameBot {
     bool LetsFall();
 
   private:
-    // Returns how good the well is after the falling piece, slid by `shift`, drops; false in
-    // `fits` when it cannot stand there.
-    double Rate(const TestMainWnd& game, int shift, bool& fits) const;
+    // Returns how good the well is after the falling piece, slid by `shift`, drops; nothing when
+    // it cannot stand there.
+    std::optional<double> Rate(const TestMainWnd& game, int shift) const;
 
     std::mt19937 random_;
 };

@@ -1,7 +1,6 @@
 #include "MessageMonkey.h"
 
-#include <algorithm>
-#include <array>
+#include <cstddef>
 #include <cstdio>
 #include <iterator>
 
@@ -22,6 +21,8 @@ constexpr int LargestHeight = 1100;
 
 // Every held key repeats at most this often before it is released.
 constexpr int MostRepeats = 8;
+// The inputs that the report of a failure lists.
+constexpr std::size_t RememberedInputs = 40;
 
 // A message sent is given this long to be answered, so that a hung game fails the check that
 // follows instead of hanging the monkey.
@@ -31,14 +32,8 @@ constexpr UINT SendLimit = 20000;
 // as the system fills them for a key that goes down, repeats or comes up.
 LPARAM KeyLParam(UINT key, bool wasDown, bool goingUp) {
     const DWORD scanCode = MapVirtualKeyW(key, MAPVK_VK_TO_VSC) & 0xFF;
-    DWORD bits = 1 | (scanCode << 16);
-    if (wasDown) {
-        bits |= DWORD{1} << 30;
-    }
-    if (goingUp) {
-        bits |= DWORD{1} << 31;
-    }
-    return static_cast<LPARAM>(bits);
+    return static_cast<LPARAM>(1 | (scanCode << 16) | (DWORD{wasDown} << 30) |
+                               (DWORD{goingUp} << 31));
 }
 
 }  // namespace
@@ -50,24 +45,24 @@ int MessageMonkey::Below(int limit) {
     return std::uniform_int_distribution<int>(0, limit - 1)(random_);
 }
 
-void MessageMonkey::Remember(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    recent_[nextRecent_ % RememberedInputs] = {window, message, wParam, lParam};
-    ++nextRecent_;
+// Counts an input and keeps it for the report of a failure.
+void MessageMonkey::Record(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    recent_.push_back({window, message, wParam, lParam});
+    if (recent_.size() > RememberedInputs) {
+        recent_.pop_front();
+    }
+    ++inputs_;
 }
 
 void MessageMonkey::Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    Remember(window, message, wParam, lParam);
+    Record(window, message, wParam, lParam);
     PostMessageW(window, message, wParam, lParam);
-    ++tally_.inputs;
 }
 
-// Sends with a time limit, so that a hung game fails the check that follows instead of hanging
-// the test.
 void MessageMonkey::Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    Remember(window, message, wParam, lParam);
+    Record(window, message, wParam, lParam);
     DWORD_PTR result = 0;
     SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, SendLimit, &result);
-    ++tally_.inputs;
 }
 
 // One action: its kind is drawn with weights that keep games going and ending. A game ends at
@@ -108,8 +103,8 @@ void MessageMonkey::PostKey(HWND window, UINT key, int repeats) {
     for (int i = 0; i < repeats; ++i) {
         Post(window, WM_KEYDOWN, key, KeyLParam(key, true, false));
     }
-    tally_.autoRepeats += repeats;
-    ++tally_.keys;
+    tally_["auto-repeats"] += repeats;
+    ++tally_["keys"];
     // Releasing F10 opens the system menu, whose letters would then choose its commands (C
     // closes the window) among the random keys that follow; the release of F10 is left out.
     if (key != VK_F10) {
@@ -143,7 +138,7 @@ void MessageMonkey::TickTimers() {
             id = GameFlow::SpawnTimer;
         }
         Post(windows_.main, WM_TIMER, id, 0);
-        ++tally_.timerTicks;
+        ++tally_["timer ticks"];
     }
 }
 
@@ -157,13 +152,13 @@ void MessageMonkey::DropPieces() {
         PostKey(windows_.main, VK_DOWN, 0);
         Post(windows_.main, WM_TIMER, GameFlow::FallTimer, 0);
         Post(windows_.main, WM_TIMER, GameFlow::SpawnTimer, 0);
-        tally_.timerTicks += 2;
+        tally_["timer ticks"] += 2;
     }
 }
 
 // The start/stop button, pressed in the ways a click reaches the game.
 void MessageMonkey::ClickButton() {
-    ++tally_.clicks;
+    ++tally_["clicks"];
     const LPARAM button = reinterpret_cast<LPARAM>(windows_.button);
     switch (Below(4)) {
         case 0:
@@ -188,7 +183,7 @@ void MessageMonkey::ChangeDifficulty() {
     if (!IsWindowEnabled(windows_.comboBox)) {
         return;
     }
-    ++tally_.difficultyChanges;
+    ++tally_["difficulty changes"];
     switch (Below(3)) {
         case 0:
             PostKey(windows_.comboBox, Below(2) == 0 ? VK_DOWN : VK_UP, 0);
@@ -206,14 +201,13 @@ void MessageMonkey::ChangeDifficulty() {
 LPARAM MessageMonkey::RandomClientPoint() {
     RECT client = {};
     GetClientRect(windows_.main, &client);
-    const int x = Below(static_cast<int>(client.right) + 1);
-    const int y = Below(static_cast<int>(client.bottom) + 1);
-    return MAKELPARAM(x, y);
+    return MAKELPARAM(Below(static_cast<int>(client.right) + 1),
+                      Below(static_cast<int>(client.bottom) + 1));
 }
 
 // Moves and clicks in the client area; the right button's context menu has no item there.
 void MessageMonkey::UseMouse() {
-    ++tally_.mouse;
+    ++tally_["mouse actions"];
     const LPARAM point = RandomClientPoint();
     switch (Below(5)) {
         case 0:
@@ -241,30 +235,24 @@ void MessageMonkey::UseMouse() {
 
 // A new outer size at or above the minimum, through either call, waited for or not.
 void MessageMonkey::Resize() {
-    ++tally_.resizes;
-    ++tally_.inputs;
+    ++tally_["resizes"];
     const int width = MinimumSize + Below(LargestWidth - MinimumSize + 1);
     const int height = MinimumSize + Below(LargestHeight - MinimumSize + 1);
-    // Remembered as the WM_SIZE that the resize asks for.
-    Remember(windows_.main, WM_SIZE, 0, MAKELPARAM(width, height));
-    switch (Below(3)) {
-        case 0:
-            SetWindowPos(windows_.main, nullptr, 0, 0, width, height,
-                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-            break;
-        case 1:
-            SetWindowPos(windows_.main, nullptr, 0, 0, width, height,
-                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
-            break;
-        default:
-            MoveWindow(windows_.main, Below(200), Below(200), width, height, TRUE);
-            break;
+    // Recorded as the WM_SIZE that the resize asks for.
+    Record(windows_.main, WM_SIZE, 0, MAKELPARAM(width, height));
+    const int how = Below(3);
+    if (how == 2) {
+        MoveWindow(windows_.main, Below(200), Below(200), width, height, TRUE);
+    } else {
+        SetWindowPos(
+            windows_.main, nullptr, 0, 0, width, height,
+            SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | (how == 1 ? SWP_ASYNCWINDOWPOS : 0));
     }
 }
 
 // Minimise, maximise and restore through the system commands, or the framework's own restore.
 void MessageMonkey::ChangeShowState() {
-    ++tally_.showChanges;
+    ++tally_["show-state changes"];
     static constexpr WPARAM Commands[] = {SC_MINIMIZE, SC_MAXIMIZE, SC_RESTORE};
     if (Below(8) == 0) {
         Post(windows_.main, WM_KV_RESTORE, 0, 0);
@@ -273,63 +261,49 @@ void MessageMonkey::ChangeShowState() {
     }
 }
 
-bool MessageMonkey::Answers(UINT limit, DWORD& elapsed) const {
-    const DWORD start = GetTickCount();
-    DWORD_PTR result = 0;
-    const bool answered =
-        SendMessageTimeoutW(windows_.main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, limit, &result) != 0;
-    elapsed = GetTickCount() - start;
-    return answered;
-}
-
-bool MessageMonkey::Drain(DWORD limit, DWORD& elapsed) {
-    const DWORD start = GetTickCount();
-    const bool drained = driver_.Settle(limit);
-    elapsed = GetTickCount() - start;
-    return drained;
-}
-
-std::string MessageMonkey::RecentInputs() const {
-    std::string text;
-    const std::size_t count = std::min(nextRecent_, RememberedInputs);
-    for (std::size_t i = nextRecent_ - count; i < nextRecent_; ++i) {
-        const Input& input = recent_[i % RememberedInputs];
-        const char* target = input.window == windows_.main       ? "main"
-                             : input.window == windows_.comboBox ? "list"
-                                                                 : "button";
-        char line[128];
-        std::snprintf(line, sizeof line, "%s 0x%04X %llX %llX\n", target, input.message,
-                      static_cast<unsigned long long>(input.wParam),
-                      static_cast<unsigned long long>(input.lParam));
-        text += line;
+std::string MessageMonkey::Tally() const {
+    std::string text = std::to_string(inputs_) + " inputs";
+    for (const auto& [kind, count] : tally_) {
+        text += ", " + std::to_string(count) + " " + kind;
     }
     return text;
 }
 
-std::string MessageMonkey::DescribeGame() const {
+const char* MessageMonkey::NameOf(HWND window) const {
+    return window == windows_.main       ? "main"
+           : window == windows_.comboBox ? "list"
+           : window == windows_.button   ? "button"
+           : window == nullptr           ? "none"
+                                         : "other";
+}
+
+std::string MessageMonkey::Describe() const {
     GUITHREADINFO info = {};
     info.cbSize = sizeof info;
     const DWORD thread = GetWindowThreadProcessId(windows_.main, nullptr);
     char text[256];
     if (!GetGUIThreadInfo(thread, &info)) {
         std::snprintf(text, sizeof text, "no thread information (error %lu)", GetLastError());
-        return text;
+    } else {
+        // A hung game does not answer; the list then counts as not dropped.
+        DWORD_PTR dropped = 0;
+        SendMessageTimeoutW(windows_.comboBox, CB_GETDROPPEDSTATE, 0, 0, SMTO_ABORTIFHUNG,
+                            SendLimit, &dropped);
+        std::snprintf(text, sizeof text,
+                      "thread flags 0x%lX (menu mode 0x%X, move or size 0x%X), capture %s, focus "
+                      "%s, menu owner %s, minimised %d, maximised %d, list dropped %d",
+                      info.flags, GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE,
+                      GUI_INMOVESIZE, info.hwndCapture == nullptr ? "none" : "some",
+                      NameOf(info.hwndFocus), info.hwndMenuOwner == nullptr ? "none" : "some",
+                      IsIconic(windows_.main), IsZoomed(windows_.main), static_cast<int>(dropped));
     }
-    // A hung game does not answer; the list then counts as not dropped.
-    DWORD_PTR dropped = 0;
-    SendMessageTimeoutW(windows_.comboBox, CB_GETDROPPEDSTATE, 0, 0, SMTO_ABORTIFHUNG, SendLimit,
-                        &dropped);
-    std::snprintf(text, sizeof text,
-                  "thread flags 0x%lX (menu mode 0x%X, move or size 0x%X), capture %s, focus %s, "
-                  "menu owner %s, minimised %d, maximised %d, list dropped %d",
-                  info.flags, GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE,
-                  GUI_INMOVESIZE, info.hwndCapture == nullptr ? "none" : "some",
-                  info.hwndFocus == windows_.main       ? "main"
-                  : info.hwndFocus == windows_.comboBox ? "list"
-                  : info.hwndFocus == windows_.button   ? "button"
-                  : info.hwndFocus == nullptr           ? "none"
-                                                        : "other",
-                  info.hwndMenuOwner == nullptr ? "none" : "some", IsIconic(windows_.main),
-                  IsZoomed(windows_.main), static_cast<int>(dropped));
-    return text;
+    std::string description = std::string(text) + "; the last inputs:\n";
+    for (const Input& input : recent_) {
+        char line[128];
+        std::snprintf(line, sizeof line, "%s 0x%04X %llX %llX\n", NameOf(input.window),
+                      input.message, static_cast<unsigned long long>(input.wParam),
+                      static_cast<unsigned long long>(input.lParam));
+        description += line;
+    }
+    return description;
 }

@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "BrokenBuild.h"
 #include "FaultWatch.h"
 #include "GameDriver.h"
 #include "GameProcess.h"
@@ -32,6 +34,14 @@ constexpr long DrainEvery = 40;
 constexpr DWORD StartLimit = 90000;
 constexpr DWORD ExitLimit = 60000;
 
+// Returns whether `check` holds, raising `slowest` to the time it took when that is longer.
+bool Timed(DWORD& slowest, const std::function<bool()>& check) {
+    const DWORD start = GetTickCount();
+    const bool held = check();
+    slowest = std::max(slowest, GetTickCount() - start);
+    return held;
+}
+
 // Sends `inputs` random inputs to the program and closes it.
 void RunMonkey(const char* program, long inputs) {
     const std::uint32_t seed = RunSeed("KV_MONKEY_SEED");
@@ -45,6 +55,12 @@ void RunMonkey(const char* program, long inputs) {
 
     MessageMonkey monkey(windows, seed);
     GameDriver driver(windows);
+    const auto answers = [&] {
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutW(windows.main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, AnswerLimit,
+                                   &result) != 0;
+    };
+    const auto drains = [&] { return driver.Settle(DrainLimit); };
     const DWORD start = GetTickCount();
     long nextAnswer = AnswerEvery;
     long nextDrain = DrainEvery;
@@ -53,27 +69,21 @@ void RunMonkey(const char* program, long inputs) {
     bool wasInGame = false;
     int gamesStarted = 0;
     int gamesEnded = 0;
-    while (monkey.Counts().inputs < inputs) {
+    while (monkey.Inputs() < inputs) {
         monkey.Act();
-        const long sent = monkey.Counts().inputs;
+        const long sent = monkey.Inputs();
         if (sent >= nextAnswer) {
             nextAnswer = sent + AnswerEvery;
             ASSERT_TRUE(game.IsRunning()) << "the game ended after " << sent << " inputs";
-            DWORD elapsed = 0;
-            ASSERT_TRUE(monkey.Answers(AnswerLimit, elapsed))
+            ASSERT_TRUE(Timed(slowestAnswer, answers))
                 << "no answer within " << AnswerLimit << " ms after " << sent << " inputs; "
-                << monkey.DescribeGame() << "; the last inputs:\n"
-                << monkey.RecentInputs();
-            slowestAnswer = std::max(slowestAnswer, elapsed);
+                << monkey.Describe();
         }
         if (sent >= nextDrain) {
             nextDrain = sent + DrainEvery;
-            DWORD elapsed = 0;
-            ASSERT_TRUE(monkey.Drain(DrainLimit, elapsed))
+            ASSERT_TRUE(Timed(slowestDrain, drains))
                 << "the game had not taken its inputs " << DrainLimit << " ms after " << sent
-                << " inputs; " << monkey.DescribeGame() << "; the last inputs:\n"
-                << monkey.RecentInputs();
-            slowestDrain = std::max(slowestDrain, elapsed);
+                << " inputs; " << monkey.Describe();
             // With the queue empty the list shows the state that the inputs left.
             const bool inGame = driver.InGame();
             gamesStarted += inGame && !wasInGame ? 1 : 0;
@@ -81,18 +91,12 @@ void RunMonkey(const char* program, long inputs) {
             wasInGame = inGame;
         }
     }
-    DWORD elapsed = 0;
-    ASSERT_TRUE(monkey.Drain(DrainLimit, elapsed));
-    const DWORD runTime = GetTickCount() - start;
-
-    const MessageMonkey::Tally& tally = monkey.Counts();
+    ASSERT_TRUE(drains());
     std::printf(
-        "%ld inputs in %lu ms: %ld keys (%ld auto-repeats), %ld timer ticks, %ld clicks, %ld "
-        "difficulty changes, %ld mouse actions, %ld resizes, %ld show-state changes; %d games "
-        "seen starting, %d ending; slowest answer %lu ms, slowest drain %lu ms\n",
-        tally.inputs, static_cast<unsigned long>(runTime), tally.keys, tally.autoRepeats,
-        tally.timerTicks, tally.clicks, tally.difficultyChanges, tally.mouse, tally.resizes,
-        tally.showChanges, gamesStarted, gamesEnded, static_cast<unsigned long>(slowestAnswer),
+        "%s in %lu ms; %d games seen starting, %d ending; slowest answer %lu ms, slowest "
+        "drain %lu ms\n",
+        monkey.Tally().c_str(), static_cast<unsigned long>(GetTickCount() - start), gamesStarted,
+        gamesEnded, static_cast<unsigned long>(slowestAnswer),
         static_cast<unsigned long>(slowestDrain));
     std::fflush(stdout);
     EXPECT_GT(gamesStarted, 0) << "the inputs never started a game";
@@ -101,18 +105,6 @@ void RunMonkey(const char* program, long inputs) {
     PostMessageW(windows.main, WM_CLOSE, 0, 0);
     EXPECT_EQ(game.WaitForExit(ExitLimit), 0);
 }
-
-struct BrokenBuild {
-    const char* name;
-    const char* program;
-};
-
-const BrokenBuild BrokenBuilds[] = {
-    {"TruncatedPictures", KV_TRUNCATED_PICTURES_PROGRAM},
-    {"NotPictures", KV_NOT_PICTURES_PROGRAM},
-    {"NoPictures", KV_NO_PICTURES_PROGRAM},
-    {"NoVersion", KV_NO_VERSION_PROGRAM},
-};
 
 class BrokenBuildMonkeyTest : public ::testing::TestWithParam<BrokenBuild> {};
 
@@ -128,6 +120,4 @@ TEST_P(BrokenBuildMonkeyTest, BuildSurvivesRandomInputAndEndsWithExitCodeZeroOnC
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, BrokenBuildMonkeyTest, ::testing::ValuesIn(BrokenBuilds),
-                         [](const ::testing::TestParamInfo<BrokenBuild>& info) {
-                             return std::string(info.param.name);
-                         });
+                         BuildName);

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include <gtest/gtest.h>
+
 #include "ObjectTracker.h"
 
 class ProcessObjects {
@@ -24,3 +26,11 @@ class ProcessObjects {
     // The objects of each kind that this process's own code has made and not released.
     std::size_t tracked[ObjectTracker::KindCount] = {};
 };
+
+// Expects the checked build's tracker to see as many objects of each kind held at both moments.
+inline void ExpectSameTracked(const ProcessObjects& now, const ProcessObjects& earlier) {
+    for (int i = 0; i < ObjectTracker::KindCount; ++i) {
+        EXPECT_EQ(now.tracked[i], earlier.tracked[i])
+            << ObjectTracker::NameOf(static_cast<ObjectTracker::Kind>(i));
+    }
+}

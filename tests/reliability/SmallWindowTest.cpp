@@ -4,31 +4,16 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "ObjectTracker.h"
-#include "TestMainWnd.h"
+#include "CountingMainWnd.h"
+#include "MainWindowFixture.h"
+#include "ProcessObjects.h"
 
 namespace {
-
-constexpr UINT ClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-
-// A window without a frame has no minimum tracking size, so its client area takes any size;
-// the one the program runs with is bigger.
-constexpr DWORD FramelessStyle = WS_POPUP;
 
 // Widths and heights around the points where the layout changes: no cell at all, cells of
 // 0 and 1 pixels, the panel's own height, and the program's usual size.
 constexpr int Widths[] = {1, 2, 3, 10, 11, 150, 320, 321, 322, 330, 331, 332, 341, 634};
 constexpr int Heights[] = {1, 2, 3, 58, 59, 60, 76, 77, 78, 300, 570, 571, 612};
-
-// The main window, counting its paints.
-class CountingMainWnd : public TestMainWnd {
-  public:
-    void Paint(HDC dc, const RECT* rect) override {
-        ++paints;
-        KvMainWnd::Paint(dc, rect);
-    }
-    long paints = 0;
-};
 
 class SmallWindowTest : public ::testing::Test {
   protected:
@@ -41,37 +26,19 @@ class SmallWindowTest : public ::testing::Test {
         TakeQuitMessage();
     }
 
-    void SetUp() override {
-        for (int i = 0; i < ObjectTracker::KindCount; ++i) {
-            before[i] = ObjectTracker::Unreleased(static_cast<ObjectTracker::Kind>(i));
-        }
-    }
-
-    static void TakeQuitMessage() {
-        MSG message;
-        PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-    }
-
     void TearDown() override {
         TakeQuitMessage();
         // Everything the windows made went with them.
-        for (int i = 0; i < ObjectTracker::KindCount; ++i) {
-            const auto kind = static_cast<ObjectTracker::Kind>(i);
-            EXPECT_EQ(ObjectTracker::Unreleased(kind), before[i]) << ObjectTracker::NameOf(kind);
-        }
-    }
-
-    static void Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        SendMessageW(hwnd, message, wParam, lParam);
+        ExpectSameTracked(ProcessObjects::Now(), before);
     }
 
     // Starts a game with a piece falling, another in the preview and a well full of landed
     // blocks but for the top rows, so that every kind of cell is painted.
     static void PrepareGame(CountingMainWnd& window) {
         HWND hwnd = window.GetHwnd();
-        Send(hwnd, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
-             reinterpret_cast<LPARAM>(window.startButton));
-        Send(hwnd, WM_TIMER, KvMainWnd::StartDelayTimer, 0);
+        SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(window.startButton));
+        SendMessageW(hwnd, WM_TIMER, KvMainWnd::StartDelayTimer, 0);
         ASSERT_EQ(window.state, GameState::Playing);
         for (int x = 0; x < GameRules::kWellWidth; ++x) {
             for (int y = GameRules::kWellHeight / 2; y < GameRules::kWellHeight; ++y) {
@@ -96,17 +63,16 @@ class SmallWindowTest : public ::testing::Test {
         ASSERT_EQ(client.bottom, height);
 
         const bool playing = window.state == GameState::Playing;
-        static constexpr UINT Keys[] = {VK_LEFT, VK_SPACE, VK_RIGHT, VK_DOWN};
-        for (UINT key : Keys) {
-            Send(hwnd, WM_KEYDOWN, key, 1);
+        for (const UINT key : {VK_LEFT, VK_SPACE, VK_RIGHT, VK_DOWN}) {
+            SendMessageW(hwnd, WM_KEYDOWN, key, 1);
         }
-        Send(hwnd, WM_TIMER, KvMainWnd::FallTimer, 0);
+        SendMessageW(hwnd, WM_TIMER, KvMainWnd::FallTimer, 0);
         ASSERT_TRUE(!playing || window.state == GameState::Landed ||
                     window.state == GameState::GameOverPause)
             << "the dropped piece did not land";
-        Send(hwnd, WM_TIMER, KvMainWnd::SpawnTimer, 0);
+        SendMessageW(hwnd, WM_TIMER, KvMainWnd::SpawnTimer, 0);
         if (window.state == GameState::GameOverPause) {
-            Send(hwnd, WM_TIMER, KvMainWnd::GameOverTimer, 0);
+            SendMessageW(hwnd, WM_TIMER, KvMainWnd::GameOverTimer, 0);
             ASSERT_NO_FATAL_FAILURE(PrepareGame(window));
         }
 
@@ -116,15 +82,17 @@ class SmallWindowTest : public ::testing::Test {
         EXPECT_FALSE(GetUpdateRect(hwnd, nullptr, FALSE));
     }
 
+    // A window without a frame has no minimum tracking size, so its client area takes any size;
+    // the one the program runs with is bigger.
     static bool CreateFrameless(CountingMainWnd& window) {
-        if (!window.Create(ClassStyle, FramelessStyle, 0, nullptr, nullptr)) {
+        if (!window.Create(TestClassStyle, WS_POPUP, 0, nullptr, nullptr)) {
             return false;
         }
         ShowWindow(window.GetHwnd(), SW_SHOWNOACTIVATE);
         return true;
     }
 
-    std::size_t before[ObjectTracker::KindCount] = {};
+    const ProcessObjects before = ProcessObjects::Now();
 };
 
 }  // namespace

@@ -14,8 +14,6 @@
 #include "FaultWatch.h"
 #include "GameDriver.h"
 #include "GameProcess.h"
-#include "GameScreen.h"
-#include "Polling.h"
 #include "RunSeed.h"
 #include "UnixCommand.h"
 
@@ -28,7 +26,6 @@ constexpr char HoldTime[] = "1.0";
 // Limits that catch a hang, never a speed: the machine may be busy with other tests.
 constexpr DWORD StartLimit = 90000;
 constexpr DWORD DrainLimit = 30000;
-constexpr DWORD ChangeLimit = 20000;
 constexpr DWORD ExitLimit = 60000;
 
 // X key names: the game's own keys, and others of every sort. Alt, F10 and the menu key are left
@@ -49,14 +46,6 @@ constexpr std::uintptr_t GameTimers[] = {GameFlow::StartDelayTimer, GameFlow::Fa
 // Runs xdotool and expects it to succeed.
 void RunXdotool(const std::string& arguments) {
     EXPECT_TRUE(Xdotool(arguments)) << "xdotool " << arguments;
-}
-
-// Clicks the middle of the top 20 pixels of a window with the X pointer.
-void ClickAt(HWND window) {
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    RunXdotool("mousemove --sync " + std::to_string((rect.left + rect.right) / 2) + " " +
-               std::to_string(rect.top + 10) + " click 1");
 }
 
 class XInputMonkey {
@@ -128,20 +117,6 @@ class XInputMonkey {
 
 }  // namespace
 
-// Returns the left edge of the falling piece's red pixels on the board, or -1 without one.
-int PieceLeft(HWND main, const Board& board) {
-    const Surface shot = Surface::CaptureClient(main);
-    const RECT inside = board.Inside();
-    for (int x = inside.left; x < inside.right; ++x) {
-        for (int y = inside.top; y < inside.bottom; ++y) {
-            if (IsRed(shot.At(x, y))) {
-                return x;
-            }
-        }
-    }
-    return -1;
-}
-
 TEST(XInputMonkeyTest, GameSurvivesRealKeysHeldKeysAndClicks) {
     ASSERT_NE(std::getenv("DISPLAY"), nullptr)
         << "needs an X display: run it through tools/test.sh";
@@ -153,45 +128,7 @@ TEST(XInputMonkeyTest, GameSurvivesRealKeysHeldKeysAndClicks) {
     const GameWindows windows = game.WaitForWindows(StartLimit);
     ASSERT_NE(windows.main, nullptr) << "the game's window did not appear";
     GameDriver driver(windows);
-
-    // Real input reaches the game: a click opens the difficulty list, a key chooses the next
-    // item, Return closes the list, and a click on the button starts a game.
-    const LRESULT selected = SendMessageW(windows.comboBox, CB_GETCURSEL, 0, 0);
-    ASSERT_EQ(selected, 0);
-    ClickAt(windows.comboBox);
-    ASSERT_TRUE(
-        PollUntil([&] { return SendMessageW(windows.comboBox, CB_GETDROPPEDSTATE, 0, 0) != FALSE; },
-                  ChangeLimit))
-        << "a real click did not open the list";
-    RunXdotool("key --delay 50 Down Return");
-    ASSERT_TRUE(PollUntil(
-        [&] {
-            return SendMessageW(windows.comboBox, CB_GETCURSEL, 0, 0) == selected + 1 &&
-                   SendMessageW(windows.comboBox, CB_GETDROPPEDSTATE, 0, 0) == FALSE;
-        },
-        ChangeLimit))
-        << "real keys did not choose an item";
-    ClickAt(windows.button);
-    ASSERT_TRUE(PollUntil([&] { return driver.InGame(); }, ChangeLimit))
-        << "a real click did not start a game";
-
-    // A held key repeats: the Left arrow held down moves the new piece more than one column,
-    // which a single press does not.
-    Board board = {};
-    ASSERT_TRUE(PollUntil(
-        [&] {
-            return FindBoard(Surface::CaptureClient(windows.main), Panel(windows.main).area.left,
-                             board) &&
-                   PieceLeft(windows.main, board) >= 0;
-        },
-        ChangeLimit));
-    const int before = PieceLeft(windows.main, board);
-    RunXdotool(std::string(GameWindowSearch) + " windowfocus --sync keydown Left sleep " +
-               HoldTime + " keyup Left");
-    ASSERT_TRUE(driver.Settle(DrainLimit));
-    const int after = PieceLeft(windows.main, board);
-    EXPECT_LE(after, before - 2 * board.pitch)
-        << "the piece moved from x " << before << " to " << after << ": the key did not repeat";
+    driver.StartGame();
 
     XInputMonkey monkey(windows, seed);
     const DWORD start = GetTickCount();

@@ -1,7 +1,7 @@
 // The built game forced below its minimum size from another process, down to 1 × 1 pixels: the
 // minimum holds against an ordinary resize, and once the window's frame is taken away it does
-// not, and the game still takes its input and paints at every size, its pieces land until the
-// well is full, and it closes with exit code 0.
+// not, and at every size the game takes its input, paints, and plays until its pieces fill the
+// well; it closes with exit code 0.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -39,11 +39,22 @@ TEST(ForcedSizeTest, GamePlaysAndPaintsBelowItsMinimumDownToOnePixel) {
     ASSERT_NE(windows.main, nullptr) << "the game's window did not appear";
     HWND main = windows.main;
     GameDriver driver(windows);
-    driver.StartGame();
-    const auto playAPiece = [&] { driver.PlayPiece({VK_LEFT, VK_SPACE}); };
-    for (int piece = 0; piece < 8; ++piece) {
-        playAPiece();
-    }
+    // Plays pieces, pushed to the left and turned, until they fill the well and the game is
+    // lost: every piece must land for that. A new game starts where none runs.
+    const auto playToAFullWell = [&] {
+        if (!driver.InGame()) {
+            driver.StartGame();
+            if (!driver.Settle(ChangeLimit) || !driver.InGame()) {
+                return false;
+            }
+        }
+        return PollUntil(
+            [&] {
+                driver.PlayPiece({VK_LEFT, VK_SPACE});
+                return !driver.InGame();
+            },
+            ChangeLimit);
+    };
 
     // An ordinary resize stops at the minimum.
     SetWindowPos(main, nullptr, 0, 0, 300, 300, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -69,7 +80,7 @@ TEST(ForcedSizeTest, GamePlaysAndPaintsBelowItsMinimumDownToOnePixel) {
         GetClientRect(main, &client);
         ASSERT_EQ(client.right, size.cx);
         ASSERT_EQ(client.bottom, size.cy);
-        playAPiece();
+        ASSERT_TRUE(playToAFullWell()) << "the pieces did not fill the well";
         ASSERT_TRUE(driver.Settle(ChangeLimit)) << "the game did not take its input";
         ASSERT_TRUE(Repaints(main)) << "the window was not painted";
     }
@@ -78,17 +89,8 @@ TEST(ForcedSizeTest, GamePlaysAndPaintsBelowItsMinimumDownToOnePixel) {
     SetWindowLongPtrW(main, GWL_STYLE, framed);
     SetWindowPos(main, nullptr, 0, 0, MinimumSize, MinimumSize,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-    playAPiece();
+    EXPECT_TRUE(playToAFullWell()) << "the pieces did not fill the well";
     EXPECT_TRUE(Repaints(main));
-    // The pieces dropped land one on another near the same columns until the well is full: the
-    // game is lost, and returns to idle on its game-over tick.
-    EXPECT_TRUE(PollUntil(
-        [&] {
-            playAPiece();
-            return !driver.InGame();
-        },
-        ChangeLimit))
-        << "the pieces did not fill the well";
     PostMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(game.WaitForExit(ExitLimit), 0);
 }

@@ -77,15 +77,25 @@ class EndToEndTest : public ::testing::Test {
                 (box.bottom - box.top + board.pitch / 2) / board.pitch};
     }
 
-    // Returns whether some cell of the piece in `box` stands right above the floor or a landed
-    // block: the pixel past the grid line below the lowest red pixel of a column is not white.
-    bool Rests(const Surface& shot, const RECT& box) const {
-        for (int x = box.left; x < box.right; ++x) {
+    // The board's columns and rows of cells, and the colour at a cell's centre.
+    int Columns() const { return CellsOf(board.Inside()).cx; }
+    int Rows() const { return CellsOf(board.Inside()).cy; }
+    COLORREF CellCentre(const Surface& shot, int column, int row) const {
+        const RECT inside = board.Inside();
+        return shot.At(inside.left + column * board.pitch + board.pitch / 2,
+                       inside.top + row * board.pitch + board.pitch / 2);
+    }
+
+    // Returns whether some cell of the falling piece stands right above the floor or a landed
+    // block.
+    bool Rests(const Surface& shot) const {
+        for (int column = 0; column < Columns(); ++column) {
             int lowest = -1;
-            for (int y = box.top; y < box.bottom; ++y) {
-                lowest = IsRed(shot.At(x, y)) ? y : lowest;
+            for (int row = 0; row < Rows(); ++row) {
+                lowest = IsRed(CellCentre(shot, column, row)) ? row : lowest;
             }
-            if (lowest >= 0 && shot.At(x, lowest + 3) != White && !IsRed(shot.At(x, lowest + 3))) {
+            if (lowest >= 0 &&
+                (lowest == Rows() - 1 || IsLanded(CellCentre(shot, column, lowest + 1)))) {
                 return true;
             }
         }
@@ -93,53 +103,76 @@ class EndToEndTest : public ::testing::Test {
     }
 
     // Waits for a falling piece and returns its box.
-    RECT WaitForPiece() const {
+    RECT WaitForPiece() const { return WaitForPieceWithin(board.Inside().bottom); }
+
+    // Waits for a piece that has only just come, its top in the well's top rows, and returns its
+    // box: falling a row at a time, it is many seconds from the floor.
+    RECT WaitForNewPiece() const {
+        return WaitForPieceWithin(board.Inside().top + 3 * board.pitch);
+    }
+
+    RECT WaitForPieceWithin(int topBelow) const {
         RECT piece = {};
         EXPECT_TRUE(PollUntil(
             [&] {
                 piece = PieceBox(Shot());
-                return !IsRectEmpty(&piece);
+                return !IsRectEmpty(&piece) && piece.top < topBelow;
             },
             ChangeLimit))
             << "no piece falls";
         return piece;
     }
 
-    // Presses a key that moves the piece sideways and waits for it to stand `columns` cells
-    // from where it was.
-    void ExpectMove(const char* key, int columns) {
-        const RECT before = WaitForPiece();
-        PressKeys(key);
-        RECT after = {};
-        EXPECT_TRUE(PollUntil(
-            [&] {
-                after = PieceBox(Shot());
-                return !IsRectEmpty(&after) && after.left == before.left + columns * board.pitch;
-            },
-            ChangeLimit))
-            << key << ": the piece at x " << before.left << ", then " << after.left;
+    // Counts the board's cells whose centre shows a landed block.
+    int LandedCells(const Surface& shot) const {
+        int landed = 0;
+        for (int row = 0; row < Rows(); ++row) {
+            for (int column = 0; column < Columns(); ++column) {
+                landed += IsLanded(CellCentre(shot, column, row)) ? 1 : 0;
+            }
+        }
+        return landed;
     }
 
     bool StatusIsRed() const {
         return Shot().Count(Panel(windows.main).StatusBand(Shot().Height()), IsRed) > 0;
     }
 
-    // Drops the piece with `key` and pauses the game at once with W. When the drop came, the
-    // paused piece rests on the floor or on blocks, or has landed already, on a fall tick that
-    // came between the two keys; when it did not, the piece hangs near the top, as falling a row
-    // at a time takes it many seconds to get down. Then resumes.
-    void ExpectDropWith(const char* key) {
-        WaitForPiece();
-        const int landedBefore = Shot().Count(board.Inside(), IsLanded);
-        PressKeys(std::string(key) + " w");
-        ASSERT_TRUE(PollUntil([&] { return StatusIsRed(); }, ChangeLimit)) << "W did not pause";
-        const Surface shot = Shot();
-        const RECT piece = PieceBox(shot);
-        const bool rests = !IsRectEmpty(&piece) && Rests(shot, piece);
-        EXPECT_TRUE(rests || shot.Count(board.Inside(), IsLanded) > landedBefore)
-            << key << " did not drop the piece";
+    // Runs the xdotool key `command` at a new piece and pauses the game at once with W, so that
+    // what the keys did stands still; returns the paused picture, then resumes. The piece's box
+    // comes in `piece` and the cells landed before in `landedBefore`: a count that changed tells
+    // that a piece landed in between.
+    Surface PausedAfter(const std::string& command, RECT& piece, int& landedBefore) {
+        piece = WaitForNewPiece();
+        landedBefore = LandedCells(Shot());
+        InGameWindow(command + " key w");
+        EXPECT_TRUE(PollUntil([&] { return StatusIsRed(); }, ChangeLimit)) << "W did not pause";
+        Surface paused = Shot();
         PressKeys("w");
         EXPECT_TRUE(PollUntil([&] { return !StatusIsRed(); }, ChangeLimit)) << "W did not resume";
+        return paused;
+    }
+
+    // Presses a key that moves the piece sideways: the same piece, with nothing landed since,
+    // stands `columns` cells from where it was.
+    void ExpectMove(const char* key, int columns) {
+        RECT before = {};
+        int landedBefore = 0;
+        const Surface paused = PausedAfter(std::string("key ") + key, before, landedBefore);
+        const RECT after = PieceBox(paused);
+        EXPECT_EQ(after.left, before.left + columns * board.pitch) << key << " did not move it";
+        EXPECT_EQ(LandedCells(paused), landedBefore) << key << ": a piece landed meanwhile";
+    }
+
+    // Drops the piece with `key`: the paused piece rests on the floor or on blocks, or has landed
+    // already on a fall tick that came between the two keys. Without the drop a new piece hangs
+    // near the top.
+    void ExpectDropWith(const char* key) {
+        RECT before = {};
+        int landedBefore = 0;
+        const Surface paused = PausedAfter(std::string("key ") + key, before, landedBefore);
+        EXPECT_TRUE(Rests(paused) || LandedCells(paused) > landedBefore)
+            << key << " did not drop the piece";
     }
 
     // A pixel of a landed block, or of the falling piece's bevelled edge.
@@ -229,16 +262,14 @@ TEST_F(EndToEndTest, DifficultyListAndEveryKeyOfTheGameActWhenUsedForReal) {
     }
     EXPECT_TRUE(turned) << "no piece that turns came";
 
-    // Held down, Left repeats: the piece moves more than one column, which a single press does not.
-    const RECT held = WaitForPiece();
-    InGameWindow("keydown Left sleep 1.0 keyup Left");
-    EXPECT_TRUE(PollUntil(
-        [&] {
-            const RECT piece = PieceBox(Shot());
-            return !IsRectEmpty(&piece) && piece.left <= held.left - 2 * board.pitch;
-        },
-        ChangeLimit))
+    // Held down, Left repeats: the same piece moves more than one column, which a single press
+    // does not.
+    RECT held = {};
+    int landedBefore = 0;
+    const Surface paused = PausedAfter("keydown Left sleep 1.0 keyup Left", held, landedBefore);
+    EXPECT_LE(PieceBox(paused).left, held.left - 2 * board.pitch)
         << "Left held down did not repeat";
+    EXPECT_EQ(LandedCells(paused), landedBefore) << "a piece landed while Left was held";
 
     // The drop keys take the piece to the floor at once; W pauses, shown in red, and resumes.
     ExpectDropWith("Down");

@@ -50,7 +50,6 @@ class RecordingWindow : public KvWnd {
 
     using KvWnd::mouseCaptured;
     using KvWnd::trackingMouseLeave;
-    using KvWndBase::backgroundDc;
 
     HDC BackBuffer() const { return backBuffer.Dc(); }
     HDC SecondBuffer() const { return backBuffer.SecondDc(); }

@@ -86,10 +86,13 @@ bool StartAGame(const GameProcess& game, const GameWindows& windows, GameDriver&
     return false;
 }
 
-// Drops pieces where they enter until the well is full and the game is lost; the lost game
-// returns to idle on the game's own game-over tick.
-bool PlayToTheEnd(const GameProcess& game, GameDriver& driver) {
+// Pauses the game, paints it paused, as only then is the status line drawn in its own colour,
+// and resumes it; then drops pieces where they enter until the well is full and the game is lost.
+// The lost game returns to idle on the game's own game-over tick.
+bool PlayToTheEnd(const GameProcess& game, const GameWindows& windows, GameDriver& driver) {
     driver.PressKey(VK_UP);
+    driver.Settle(QueueLimit);
+    UpdateWindow(windows.main);
     driver.PressKey(VK_UP);
     for (int drop = 0; drop < DropsToFillTheWell; ++drop) {
         driver.PlayPiece({static_cast<UINT>(drop % 3 == 0 ? VK_SPACE : VK_DOWN)});
@@ -149,7 +152,8 @@ SweepRun PlaySession(const std::string& choice) {
             run.windowRead = game.IsRunning() && IsWindow(windows.main);
         }
         if (run.controls && game.IsRunning()) {
-            run.played = StartAGame(game, windows, driver, true) && PlayToTheEnd(game, driver);
+            run.played =
+                StartAGame(game, windows, driver, true) && PlayToTheEnd(game, windows, driver);
         }
         if (run.windowShown && game.IsRunning()) {
             run.paintedShare = ResizeAndMeasure(windows, driver);

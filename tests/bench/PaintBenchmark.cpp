@@ -115,15 +115,7 @@ void Settle(HWND hwnd) {
 }
 
 bool SetClientSize(HWND hwnd, const ClientSize& size) {
-    RECT outer = {};
-    RECT client = {};
-    GetWindowRect(hwnd, &outer);
-    GetClientRect(hwnd, &client);
-    const int frameWidth = (outer.right - outer.left) - client.right;
-    const int frameHeight = (outer.bottom - outer.top) - client.bottom;
-    SetWindowPos(hwnd, nullptr, 0, 0, size.width + frameWidth, size.height + frameHeight,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    GetClientRect(hwnd, &client);
+    const RECT client = ResizeClientArea(hwnd, size.width, size.height);
     return client.right == size.width && client.bottom == size.height;
 }
 

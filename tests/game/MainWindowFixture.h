@@ -58,17 +58,9 @@ class MainWindowTest : public ::testing::Test {
     }
 
     // Gives the real window the client size, so that the system sends its WM_SIZE and repaint
-    // requests are clipped to the right area. The frame's size is measured, not assumed.
+    // requests are clipped to the right area.
     void SetClientSize(int width, int height) {
-        RECT outer = {};
-        RECT client = {};
-        GetWindowRect(hwnd, &outer);
-        GetClientRect(hwnd, &client);
-        const int frameWidth = (outer.right - outer.left) - client.right;
-        const int frameHeight = (outer.bottom - outer.top) - client.bottom;
-        SetWindowPos(hwnd, nullptr, 0, 0, width + frameWidth, height + frameHeight,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-        GetClientRect(hwnd, &client);
+        const RECT client = ResizeClientArea(hwnd, width, height);
         ASSERT_EQ(client.right, width);
         ASSERT_EQ(client.bottom, height);
     }

@@ -19,6 +19,21 @@ constexpr int TestClientHeight = 612;
 constexpr std::int32_t BarType = 1;
 constexpr std::int32_t TeeType = 3;
 
+// Gives a window the client size asked for and shows it; the frame's size is measured, not
+// assumed. Returns the client rectangle the window has then.
+inline RECT ResizeClientArea(HWND hwnd, int width, int height) {
+    RECT outer = {};
+    RECT client = {};
+    GetWindowRect(hwnd, &outer);
+    GetClientRect(hwnd, &client);
+    const int frameWidth = (outer.right - outer.left) - client.right;
+    const int frameHeight = (outer.bottom - outer.top) - client.bottom;
+    SetWindowPos(hwnd, nullptr, 0, 0, width + frameWidth, height + frameHeight,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    GetClientRect(hwnd, &client);
+    return client;
+}
+
 class TestMainWnd : public KvMainWnd {
   public:
     // The game's fields and the window's own, which the tests read and set.

@@ -39,8 +39,8 @@ constexpr int BoardMargin = 20;
 constexpr int PanelGap = 20;
 constexpr int PanelWidth = 250;
 constexpr int PanelHeight = 570;
-constexpr int GridLinesAcross = GameRules::kWellWidth + 1;
-constexpr int GridLinesDown = GameRules::kWellHeight + 1;
+constexpr int GridLinesAcross = GameRules::WellWidth + 1;
+constexpr int GridLinesDown = GameRules::WellHeight + 1;
 constexpr int WidthOverhead = 2 * BoardMargin + GridLinesAcross + PanelGap + PanelWidth;
 constexpr int HeightOverhead = 2 * BoardMargin + GridLinesDown;
 static_assert(WidthOverhead == 321 && HeightOverhead == 59, "board layout");
@@ -103,16 +103,16 @@ void KvMainWnd::UpdateLayout() {
     if (clientWidth == 0 || clientHeight == 0) {
         return;
     }
-    const int d = std::min((clientWidth - WidthOverhead) / kWellWidth,
-                           (clientHeight - HeightOverhead) / kWellHeight);
+    const int d = std::min((clientWidth - WidthOverhead) / WellWidth,
+                           (clientHeight - HeightOverhead) / WellHeight);
     if (d != CellSize()) {
         // The board's pictures of the old size are of no further use.
         cellPictures.Clear();
     }
-    boardRect.left = (clientWidth - kWellWidth * d - WidthOverhead) / 2 + BoardMargin;
-    boardRect.right = boardRect.left + kWellWidth * d + GridLinesAcross;
-    boardRect.top = (clientHeight - kWellHeight * d - HeightOverhead) / 2 + BoardMargin;
-    boardRect.bottom = boardRect.top + kWellHeight * d + GridLinesDown;
+    boardRect.left = (clientWidth - WellWidth * d - WidthOverhead) / 2 + BoardMargin;
+    boardRect.right = boardRect.left + WellWidth * d + GridLinesAcross;
+    boardRect.top = (clientHeight - WellHeight * d - HeightOverhead) / 2 + BoardMargin;
+    boardRect.bottom = boardRect.top + WellHeight * d + GridLinesDown;
 
     panelRect.left = boardRect.right + PanelGap;
     panelRect.right = panelRect.left + PanelWidth;
@@ -132,7 +132,7 @@ void KvMainWnd::UpdateLayout() {
 }
 
 int KvMainWnd::CellSize() const {
-    return (boardRect.right - boardRect.left - GridLinesAcross) / kWellWidth;
+    return (boardRect.right - boardRect.left - GridLinesAcross) / WellWidth;
 }
 
 RECT KvMainWnd::CellSquare(int x, int y) const {
@@ -178,11 +178,11 @@ void KvMainWnd::DrawScene(HDC dc, const RECT& rect) {
 void KvMainWnd::DrawBoardGrid(HDC dc) const {
     const DcSelection gridPen(dc, GetPen(GetAppContext().gridPen));
     const int pitch = CellSize() + 1;
-    for (int k = 1; k < kWellWidth; ++k) {
+    for (int k = 1; k < WellWidth; ++k) {
         const int x = boardRect.left + k * pitch;
         DrawLine(dc, x, boardRect.top, x, boardRect.bottom);
     }
-    for (int k = 1; k < kWellHeight; ++k) {
+    for (int k = 1; k < WellHeight; ++k) {
         const int y = boardRect.top + k * pitch;
         DrawLine(dc, boardRect.left, y, boardRect.right, y);
     }
@@ -218,8 +218,8 @@ void KvMainWnd::DrawBoardCells(HDC dc, const RECT& rect) {
         }
     }
     const CellPicture* block = FindCellPicture(dc, context.blockImage, d);
-    for (int x = 0; x < kWellWidth; ++x) {
-        for (int y = 0; y < kWellHeight; ++y) {
+    for (int x = 0; x < WellWidth; ++x) {
+        for (int y = 0; y < WellHeight; ++y) {
             if (board[x][y] == 0) {
                 continue;
             }

@@ -187,7 +187,7 @@ bool DrawNineGrid(Gdiplus::GpGraphics* graphics, const KvJigsawImage& image,
     const Coord syB = mt + mb < sh ? sh - mb : mt;
     const Coord tw = sw - ml - mr;
     const Coord th = sh - mt - mb;
-    constexpr Coord kWhole = 0;
+    constexpr Coord WholeTile = 0;
 
     struct Region {
         bool drawn;
@@ -197,26 +197,26 @@ bool DrawNineGrid(Gdiplus::GpGraphics* graphics, const KvJigsawImage& image,
     };
     // The order is the drawing order. The conditions differ on purpose between corners and
     // edges (< against <=); where they let a region through that lies beyond the destination
-    // or the source, its pieces are empty or cut away. A tile size of kWhole makes the region
+    // or the source, its pieces are empty or cut away. A tile size of WholeTile makes the region
     // one piece in that direction.
     const Region regions[] = {
         // Top-left corner.
-        {ml != 0 && mt != 0, {d.left, d.top, xL, yT}, {0, 0}, {kWhole, kWhole}},
+        {ml != 0 && mt != 0, {d.left, d.top, xL, yT}, {0, 0}, {WholeTile, WholeTile}},
         // Top edge.
         {mt != 0 && ml + mr < dw && tw > 0,
          {d.left + ml, d.top, d.right - mr, yT},
          {ml, 0},
-         {tw, kWhole}},
+         {tw, WholeTile}},
         // Top-right corner.
         {mt != 0 && mr != 0 && ml < dw && ml < sw,
          {xR, d.top, d.right, yT},
          {sxR, 0},
-         {kWhole, kWhole}},
+         {WholeTile, WholeTile}},
         // Left edge.
         {ml != 0 && mt + mb < dh && th > 0,
          {d.left, d.top + mt, xL, d.bottom - mb},
          {0, mt},
-         {kWhole, th}},
+         {WholeTile, th}},
         // Centre.
         {ml + mr < dw && mt + mb < dh && tw > 0 && th > 0,
          {d.left + ml, d.top + mt, d.right - mr, d.bottom - mb},
@@ -226,22 +226,22 @@ bool DrawNineGrid(Gdiplus::GpGraphics* graphics, const KvJigsawImage& image,
         {mr != 0 && mt + mb < dh && ml < dw && ml < sw && th > 0,
          {xR, d.top + mt, d.right, d.bottom - mb},
          {sxR, mt},
-         {kWhole, th}},
+         {WholeTile, th}},
         // Bottom-left corner.
         {ml != 0 && mb != 0 && mt < dh && mt <= sh,
          {d.left, yB, xL, d.bottom},
          {0, syB},
-         {kWhole, kWhole}},
+         {WholeTile, WholeTile}},
         // Bottom edge; with no bottom margin its area has no height.
         {ml + mr < dw && mt < dh && mt < sh && tw > 0,
          {d.left + ml, yB, d.right - mr, d.bottom},
          {ml, syB},
-         {tw, kWhole}},
+         {tw, WholeTile}},
         // Bottom-right corner.
         {mr != 0 && mb != 0 && ml <= dw && mt <= dh && ml <= sw && mt <= sh,
          {xR, yB, d.right, d.bottom},
          {sxR, syB},
-         {kWhole, kWhole}},
+         {WholeTile, WholeTile}},
     };
 
     const PiecePainter painter(image, graphics, visible);

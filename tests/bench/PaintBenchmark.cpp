@@ -124,16 +124,16 @@ bool SetClientSize(HWND hwnd, const ClientSize& size) {
 void SetUpScene(BenchWnd& window) {
     window.StartGame();
     window.BeginPlay();
-    std::fill_n(&window.board[0][0], GameRules::kWellWidth * GameRules::kWellHeight, 1);
+    std::fill_n(&window.board[0][0], GameRules::WellWidth * GameRules::WellHeight, 1);
     for (const POINT& hole : kHoles) {
         window.board[hole.x][hole.y] = 0;
     }
     window.currentType = BarType;
     window.currentOrientation = 1;
-    window.pieceX = GameRules::kSpawnColumn;
+    window.pieceX = GameRules::SpawnColumn;
     window.pieceY = 0;
     for (int i = 0; i < 4; ++i) {
-        window.pieceCells[i] = {GameRules::kSpawnColumn + i, 0};
+        window.pieceCells[i] = {GameRules::SpawnColumn + i, 0};
     }
     window.nextType = TeeType;
     window.nextOrientation = 1;
@@ -143,7 +143,7 @@ void SetUpScene(BenchWnd& window) {
 
 long LandedBlocks(const BenchWnd& window) {
     const auto* cells = &window.board[0][0];
-    return std::count_if(cells, cells + GameRules::kWellWidth * GameRules::kWellHeight,
+    return std::count_if(cells, cells + GameRules::WellWidth * GameRules::WellHeight,
                          [](auto cell) { return cell != 0; });
 }
 

@@ -86,9 +86,9 @@ TEST_F(MainWindowTest, TheSelectedItemSetsTheLevelAndFallIntervalAndStaysSelecte
 TEST_F(MainWindowTest, KeysReachTheGame) {
     ASSERT_NO_FATAL_FAILURE(StartPlaying(TeeType));
     PressKey(VK_LEFT);
-    EXPECT_EQ(window.pieceX, GameRules::kSpawnColumn - 1);
+    EXPECT_EQ(window.pieceX, GameRules::SpawnColumn - 1);
     PressKey('D');
-    EXPECT_EQ(window.pieceX, GameRules::kSpawnColumn);
+    EXPECT_EQ(window.pieceX, GameRules::SpawnColumn);
     PressKey(VK_SPACE);
     EXPECT_EQ(window.currentOrientation, 2);
     PressKey('S');

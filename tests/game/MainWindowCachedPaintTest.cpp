@@ -42,8 +42,8 @@ class CachedPaintTest : public MainWindowTest {
     // in the preview and counters with several digits.
     void SetUpScene() {
         ASSERT_NO_FATAL_FAILURE(StartPlaying(TeeType));
-        for (int x = 0; x < GameRules::kWellWidth; ++x) {
-            for (int y = 6; y < GameRules::kWellHeight; ++y) {
+        for (int x = 0; x < GameRules::WellWidth; ++x) {
+            for (int y = 6; y < GameRules::WellHeight; ++y) {
                 window.board[x][y] = (x * 7 + y * 3) % 5 != 0 ? 1 : 0;
             }
         }

@@ -105,7 +105,7 @@ class MainWindowTest : public ::testing::Test {
     void LoseGame() {
         ASSERT_NO_FATAL_FAILURE(StartPlaying());
         ASSERT_NO_FATAL_FAILURE(LandPiece());
-        for (int x = 0; x < GameRules::kWellWidth; ++x) {
+        for (int x = 0; x < GameRules::WellWidth; ++x) {
             window.board[x][0] = 1;
             window.board[x][1] = 1;
         }

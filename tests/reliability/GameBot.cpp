@@ -8,8 +8,8 @@
 
 namespace {
 
-constexpr int Width = GameRules::kWellWidth;
-constexpr int Height = GameRules::kWellHeight;
+constexpr int Width = GameRules::WellWidth;
+constexpr int Height = GameRules::WellHeight;
 // Share of pieces placed at the best column; the rest go anywhere they fit.
 constexpr int CarefulPercent = 60;
 // Weights of the rating: rows removed are good, holes and height bad.

@@ -40,8 +40,8 @@ class SmallWindowTest : public ::testing::Test {
                      reinterpret_cast<LPARAM>(window.startButton));
         SendMessageW(hwnd, WM_TIMER, KvMainWnd::StartDelayTimer, 0);
         ASSERT_EQ(window.state, GameState::Playing);
-        for (int x = 0; x < GameRules::kWellWidth; ++x) {
-            for (int y = GameRules::kWellHeight / 2; y < GameRules::kWellHeight; ++y) {
+        for (int x = 0; x < GameRules::WellWidth; ++x) {
+            for (int y = GameRules::WellHeight / 2; y < GameRules::WellHeight; ++y) {
                 window.board[x][y] = (x + y) % 3 != 0 ? 1 : 0;
             }
         }

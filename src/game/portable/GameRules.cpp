@@ -28,11 +28,11 @@ GameRules::GameRules(const ShapeTable& shapes) : shapes_(shapes) {}
 
 // Picks the previewed piece: every type is equally likely every time, with no history.
 void GameRules::ChooseNextPiece() {
-    nextType = std::rand() % kPieceTypes + 1;
-    std::int32_t orientations[ShapeTable::kMaxOrientations];
+    nextType = std::rand() % PieceTypes + 1;
+    std::int32_t orientations[ShapeTable::MaxOrientations];
     const std::int32_t count = shapes_.ListOrientations(nextType, orientations);
-    if (count == ShapeTable::kMaxOrientations) {
-        nextOrientation = orientations[std::rand() % ShapeTable::kMaxOrientations];
+    if (count == ShapeTable::MaxOrientations) {
+        nextOrientation = orientations[std::rand() % ShapeTable::MaxOrientations];
     } else {
         nextOrientation = orientations[0];
     }
@@ -47,7 +47,7 @@ bool GameRules::SpawnPiece() {
     currentType = nextType;
     currentOrientation = nextOrientation;
     ChooseNextPiece();
-    pieceX = kSpawnColumn;
+    pieceX = SpawnColumn;
     pieceY = 0;
 
     bool fits = false;
@@ -91,7 +91,7 @@ void GameRules::RotatePiece() {
     }
     // The cells the piece passes over while turning must be free as well.
     for (const Cell& cell : current->sweepCells) {
-        if (cell.x == ShapeRecord::kSweepEnd) {
+        if (cell.x == ShapeRecord::SweepEnd) {
             break;
         }
         if (!IsFree(cell.x + pieceX, cell.y + pieceY)) {
@@ -109,7 +109,7 @@ void GameRules::DropPiece() {
     if (!CanPlayerAct()) {
         return;
     }
-    std::int32_t distance = kWellHeight;
+    std::int32_t distance = WellHeight;
     for (const Cell& cell : pieceCells) {
         const std::int32_t room = FallRoom(cell);
         if (room == 0) {
@@ -154,11 +154,11 @@ void GameRules::RemoveFullRows() {
     state = GameState::Landed;
 
     std::uint32_t removed = 0;
-    std::int32_t writeRow = kWellHeight - 1;
+    std::int32_t writeRow = WellHeight - 1;
     std::int32_t stopRow = 0;
-    for (std::int32_t row = kWellHeight - 1; row >= 0; --row) {
+    for (std::int32_t row = WellHeight - 1; row >= 0; --row) {
         const std::int32_t blocks = CountBlocksInRow(row);
-        if (blocks == kWellWidth) {
+        if (blocks == WellWidth) {
             ++removed;
             continue;
         }
@@ -211,8 +211,8 @@ std::uint32_t GameRules::PointsForRows(std::uint32_t rows) {
     if (rows == 0) {
         return 0;
     }
-    const std::uint32_t maxRows = sizeof(kRowPoints) / sizeof(kRowPoints[0]);
-    return kRowPoints[std::min(rows, maxRows) - 1];
+    const std::uint32_t maxRows = sizeof(RowPoints) / sizeof(RowPoints[0]);
+    return RowPoints[std::min(rows, maxRows) - 1];
 }
 
 // Returns whether a key may act on the piece: a running, unpaused game with a falling piece.
@@ -222,13 +222,13 @@ bool GameRules::CanPlayerAct() const {
 
 // Returns whether the cell lies inside the well and holds no landed block.
 bool GameRules::IsFree(std::int32_t x, std::int32_t y) const {
-    return x >= 0 && x < kWellWidth && y >= 0 && y < kWellHeight && board[x][y] == 0;
+    return x >= 0 && x < WellWidth && y >= 0 && y < WellHeight && board[x][y] == 0;
 }
 
 // Returns the number of empty cells directly below the cell, down to a block or the floor.
 std::int32_t GameRules::FallRoom(Cell cell) const {
     std::int32_t room = 0;
-    while (cell.y + room + 1 < kWellHeight && board[cell.x][cell.y + room + 1] == 0) {
+    while (cell.y + room + 1 < WellHeight && board[cell.x][cell.y + room + 1] == 0) {
         ++room;
     }
     return room;
@@ -236,7 +236,7 @@ std::int32_t GameRules::FallRoom(Cell cell) const {
 
 // Sets the piece's cells to the shape's cells placed at the piece's origin.
 void GameRules::PlaceCells(const ShapeRecord& shape) {
-    for (int i = 0; i < ShapeRecord::kCellCount; ++i) {
+    for (int i = 0; i < ShapeRecord::CellCount; ++i) {
         pieceCells[i] = {shape.cells[i].x + pieceX, shape.cells[i].y + pieceY};
     }
 }
@@ -260,20 +260,20 @@ void GameRules::ShiftPiece(std::int32_t dx) {
 
 std::int32_t GameRules::CountBlocksInRow(std::int32_t row) const {
     std::int32_t blocks = 0;
-    for (std::int32_t x = 0; x < kWellWidth; ++x) {
+    for (std::int32_t x = 0; x < WellWidth; ++x) {
         blocks += board[x][row] != 0 ? 1 : 0;
     }
     return blocks;
 }
 
 void GameRules::CopyRow(std::int32_t from, std::int32_t to) {
-    for (std::int32_t x = 0; x < kWellWidth; ++x) {
+    for (std::int32_t x = 0; x < WellWidth; ++x) {
         board[x][to] = board[x][from];
     }
 }
 
 void GameRules::EmptyRow(std::int32_t row) {
-    for (std::int32_t x = 0; x < kWellWidth; ++x) {
+    for (std::int32_t x = 0; x < WellWidth; ++x) {
         board[x][row] = 0;
     }
 }

@@ -12,13 +12,13 @@
 // three hooks at the bottom.
 class GameRules {
   public:
-    static constexpr std::int32_t kWellWidth = 10;
-    static constexpr std::int32_t kWellHeight = 18;
-    static constexpr std::int32_t kPieceTypes = 7;
+    static constexpr std::int32_t WellWidth = 10;
+    static constexpr std::int32_t WellHeight = 18;
+    static constexpr std::int32_t PieceTypes = 7;
     // A new piece's 4 × 4 frame covers columns 3..6 and rows 0..3.
-    static constexpr std::int32_t kSpawnColumn = 3;
+    static constexpr std::int32_t SpawnColumn = 3;
     // Points for removing one, two, three or four rows with a single landing.
-    static constexpr std::uint32_t kRowPoints[4] = {100, 250, 400, 550};
+    static constexpr std::uint32_t RowPoints[4] = {100, 250, 400, 550};
 
     explicit GameRules(const ShapeTable& shapes);
     virtual ~GameRules() = default;
@@ -47,10 +47,10 @@ class GameRules {
     std::int32_t pieceX = 0;       // origin of the piece's frame; may be negative
     std::int32_t pieceY = 0;       // never negative
     std::int32_t currentOrientation = 0;
-    Cell pieceCells[ShapeRecord::kCellCount] = {};
+    Cell pieceCells[ShapeRecord::CellCount] = {};
     std::int32_t nextType = 0;  // 0: no piece chosen yet
     std::int32_t nextOrientation = 0;
-    std::uint8_t board[kWellWidth][kWellHeight] = {};  // [x][y]; 1 is a landed block
+    std::uint8_t board[WellWidth][WellHeight] = {};  // [x][y]; 1 is a landed block
     std::int32_t level = 1;
     std::uint32_t rowsRemoved = 0;
     std::uint32_t score = 0;

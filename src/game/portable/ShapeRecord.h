@@ -18,13 +18,13 @@ inline bool operator!=(Cell a, Cell b) {
 }
 
 struct ShapeRecord {
-    static constexpr int kCellCount = 4;
-    static constexpr int kSweepCellCount = 12;
+    static constexpr int CellCount = 4;
+    static constexpr int SweepCellCount = 12;
     // A sweep entry with this x ends the list; the entries after it are not read.
-    static constexpr std::int32_t kSweepEnd = -1;
+    static constexpr std::int32_t SweepEnd = -1;
 
     std::int32_t type;
     std::int32_t orientation;
-    Cell cells[kCellCount];
-    Cell sweepCells[kSweepCellCount];
+    Cell cells[CellCount];
+    Cell sweepCells[SweepCellCount];
 };

@@ -8,13 +8,13 @@
 
 class ShapeTable {
   public:
-    static constexpr int kMaxOrientations = 4;
+    static constexpr int MaxOrientations = 4;
 
     void Build();
     void Clear();
 
     const ShapeRecord* FindShape(std::int32_t type, std::int32_t orientation) const;
-    std::int32_t ListOrientations(std::int32_t type, std::int32_t out[kMaxOrientations]) const;
+    std::int32_t ListOrientations(std::int32_t type, std::int32_t out[MaxOrientations]) const;
 
     const std::vector<ShapeRecord>& Records() const { return records_; }
 

@@ -46,8 +46,8 @@ class GameFlowTest : public ::testing::Test {
             {'g', [this] { flow.Tick(Over); }},
             {'t', [this] { Preview(TeeType); }},
             {'b', [this] { Preview(BarType); }},
-            {'X', [this] { Fill(GameRules::kWellWidth, 2); }},
-            {'|', [this] { Fill(1, GameRules::kWellHeight); }},
+            {'X', [this] { Fill(GameRules::WellWidth, 2); }},
+            {'|', [this] { Fill(1, GameRules::WellHeight); }},
         };
         for (char event : events) {
             actions.at(event)();
@@ -194,9 +194,9 @@ TEST_F(GameFlowTest, LostGameFreezesTheLosingPieceAndEmptiesPreview) {
     for (Cell cell : entered) {
         EXPECT_NE(flow.board[cell.x][cell.y], 0) << cell;
     }
-    EXPECT_EQ(CountBlocks(flow), blocksBefore + ShapeRecord::kCellCount - 1);
+    EXPECT_EQ(CountBlocks(flow), blocksBefore + ShapeRecord::CellCount - 1);
     Run("g");
-    EXPECT_EQ(CountBlocks(flow), blocksBefore + ShapeRecord::kCellCount - 1);
+    EXPECT_EQ(CountBlocks(flow), blocksBefore + ShapeRecord::CellCount - 1);
 }
 
 TEST_F(GameFlowTest, StopFreezesThePieceAndEmptiesPreviewAndTheNextStartClearsTheGame) {
@@ -206,7 +206,7 @@ TEST_F(GameFlowTest, StopFreezesThePieceAndEmptiesPreviewAndTheNextStartClearsTh
     Run("B");
     EXPECT_EQ(flow.currentType, 0);
     EXPECT_EQ(flow.nextType, 0);
-    EXPECT_EQ(CountBlocks(flow), ShapeRecord::kCellCount);
+    EXPECT_EQ(CountBlocks(flow), ShapeRecord::CellCount);
     Run("B");
     EXPECT_EQ(CountBlocks(flow), 0);
     EXPECT_EQ(flow.score, 0u);
@@ -258,7 +258,7 @@ TEST_P(GameFlowKey, ActsOnAPlayingGame) {
     flow.PressKey(key.key);
     EXPECT_EQ(flow.pieceX, x + key.dx);
     // A tee in orientation 1 rests on the floor with its frame origin on row 16.
-    EXPECT_EQ(flow.pieceY, key.drops ? GameRules::kWellHeight - 2 : 0);
+    EXPECT_EQ(flow.pieceY, key.drops ? GameRules::WellHeight - 2 : 0);
     EXPECT_EQ(flow.currentOrientation, key.orientation);
     EXPECT_EQ(flow.paused, key.paused);
 }

@@ -12,8 +12,8 @@ namespace {
 
 using Action = PlayReferee::Action;
 
-constexpr int kWidth = GameRules::kWellWidth;
-constexpr int kHeight = GameRules::kWellHeight;
+constexpr int kWidth = GameRules::WellWidth;
+constexpr int kHeight = GameRules::WellHeight;
 constexpr int kSequences = 1000;
 constexpr int kActionsPerSequence = 500;
 

@@ -23,7 +23,7 @@ void ExpectNoChange(RecordingFlow& flow, Action action) {
 
 // Returns the picture of the whole well whose bottom rows are `bottom`, the rows above empty.
 std::vector<std::string> WholeWell(std::vector<std::string> bottom) {
-    bottom.insert(bottom.begin(), GameRules::kWellHeight - bottom.size(), "..........");
+    bottom.insert(bottom.begin(), GameRules::WellHeight - bottom.size(), "..........");
     return bottom;
 }
 
@@ -335,7 +335,7 @@ TEST_F(GameRulesTest, LandingWritesThePieceAndRemovesAndScoresTheRowsItFills) {
         EXPECT_EQ(flow.currentType, 0);
         EXPECT_EQ(flow.state, GameState::Landed);
         EXPECT_EQ(flow.hooks, "C");
-        EXPECT_EQ(BottomRows(flow, GameRules::kWellHeight), WholeWell(c.after));
+        EXPECT_EQ(BottomRows(flow, GameRules::WellHeight), WholeWell(c.after));
         EXPECT_EQ(flow.rowsRemoved, 1 + c.rows);
         EXPECT_EQ(flow.score, 100 + c.points);
     }

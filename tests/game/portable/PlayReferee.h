@@ -108,7 +108,7 @@ class PlayReferee {
             "," + std::to_string(flow_.pieceY) + "), next " + std::to_string(flow_.nextType) + "/" +
             std::to_string(flow_.nextOrientation) + ", rows " + std::to_string(flow_.rowsRemoved) +
             ", score " + std::to_string(flow_.score) + ", hooks \"" + flow_.hooks + "\"\n";
-        std::vector<std::string> rows = BottomRows(flow_, GameRules::kWellHeight);
+        std::vector<std::string> rows = BottomRows(flow_, GameRules::WellHeight);
         for (const Cell& cell : flow_.pieceCells) {
             if (flow_.currentType != 0 && Inside(cell)) {
                 rows[cell.y][cell.x] = '@';
@@ -330,7 +330,7 @@ class PlayReferee {
         Require(before.nextType == 0 || (flow_.currentType == before.nextType &&
                                          flow_.currentOrientation == before.nextOrientation),
                 "the new piece is not the one that was previewed");
-        Require(flow_.pieceX == GameRules::kSpawnColumn && flow_.pieceY == 0,
+        Require(flow_.pieceX == GameRules::SpawnColumn && flow_.pieceY == 0,
                 "a new piece did not enter at the top of the spawn column");
         Require(CopyWell(flow_) == before.board, "a spawn changed the well");
     }
@@ -401,7 +401,7 @@ class PlayReferee {
         const ShapeRecord* entered =
             BuiltShapes().FindShape(before.nextType, before.nextOrientation);
         const Cells cells =
-            entered != nullptr ? CellsAt(*entered, {GameRules::kSpawnColumn, 0}) : Cells{};
+            entered != nullptr ? CellsAt(*entered, {GameRules::SpawnColumn, 0}) : Cells{};
         for (const Cell& cell : cells) {
             Require(flow_.board[cell.x][cell.y] == 1, "the piece that did not fit is not shown");
         }

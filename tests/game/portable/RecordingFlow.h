@@ -38,7 +38,7 @@ inline Cells CellsAt(const ShapeRecord& shape, Cell origin = {0, 0}) {
 inline Cells SweepCellsAt(const ShapeRecord& shape, Cell origin = {0, 0}) {
     Cells cells;
     for (const Cell& cell : shape.sweepCells) {
-        if (cell.x == ShapeRecord::kSweepEnd) {
+        if (cell.x == ShapeRecord::SweepEnd) {
             break;
         }
         cells.push_back({cell.x + origin.x, cell.y + origin.y});
@@ -111,7 +111,7 @@ class RecordingFlow : public GameFlow {
         currentOrientation = orientation;
         pieceX = x;
         pieceY = y;
-        for (int i = 0; i < ShapeRecord::kCellCount; ++i) {
+        for (int i = 0; i < ShapeRecord::CellCount; ++i) {
             pieceCells[i] = {shape->cells[i].x + x, shape->cells[i].y + y};
         }
     }
@@ -156,9 +156,9 @@ class RecordingFlow : public GameFlow {
 // anything else an empty cell. The rows above the picture are emptied.
 inline void LoadBottomRows(RecordingFlow& flow, const std::vector<std::string>& picture) {
     std::memset(flow.board, 0, sizeof flow.board);
-    const int top = GameRules::kWellHeight - static_cast<int>(picture.size());
+    const int top = GameRules::WellHeight - static_cast<int>(picture.size());
     for (std::size_t i = 0; i < picture.size(); ++i) {
-        for (int x = 0; x < GameRules::kWellWidth; ++x) {
+        for (int x = 0; x < GameRules::WellWidth; ++x) {
             flow.board[x][top + static_cast<int>(i)] = picture[i][x] == 'X' ? 1 : 0;
         }
     }
@@ -167,9 +167,9 @@ inline void LoadBottomRows(RecordingFlow& flow, const std::vector<std::string>& 
 // Returns the bottom rows of the well as a picture in the form LoadBottomRows reads.
 inline std::vector<std::string> BottomRows(const RecordingFlow& flow, int count) {
     std::vector<std::string> picture;
-    for (int y = GameRules::kWellHeight - count; y < GameRules::kWellHeight; ++y) {
+    for (int y = GameRules::WellHeight - count; y < GameRules::WellHeight; ++y) {
         std::string row;
-        for (int x = 0; x < GameRules::kWellWidth; ++x) {
+        for (int x = 0; x < GameRules::WellWidth; ++x) {
             row += flow.board[x][y] != 0 ? 'X' : '.';
         }
         picture.push_back(row);

@@ -15,8 +15,8 @@
 
 // A copy of the well, [x][y] like the rules' board, and of the falling piece's cells: unlike
 // Cells, copies that need no allocation, for the checks of every action.
-using Well = std::array<std::array<std::uint8_t, GameRules::kWellHeight>, GameRules::kWellWidth>;
-using FourCells = std::array<Cell, ShapeRecord::kCellCount>;
+using Well = std::array<std::array<std::uint8_t, GameRules::WellHeight>, GameRules::WellWidth>;
+using FourCells = std::array<Cell, ShapeRecord::CellCount>;
 
 inline Well CopyWell(const RecordingFlow& rules) {
     static_assert(sizeof(Well) == sizeof rules.board, "a well is laid out like the board");
@@ -75,8 +75,8 @@ inline bool operator==(const RulesSnapshot& a, const RulesSnapshot& b) {
 }
 
 inline bool Inside(Cell cell) {
-    return cell.x >= 0 && cell.x < GameRules::kWellWidth && cell.y >= 0 &&
-           cell.y < GameRules::kWellHeight;
+    return cell.x >= 0 && cell.x < GameRules::WellWidth && cell.y >= 0 &&
+           cell.y < GameRules::WellHeight;
 }
 
 inline bool Blocked(const Well& well, Cell cell) {
@@ -113,21 +113,21 @@ struct LandingModel {
         for (const Cell& cell : rules.pieceCells) {
             landed[cell.x][cell.y] = 1;
         }
-        int target = GameRules::kWellHeight - 1;
+        int target = GameRules::WellHeight - 1;
         int partlyFilled = 0;
-        for (int y = GameRules::kWellHeight - 1; y >= 0; --y) {
+        for (int y = GameRules::WellHeight - 1; y >= 0; --y) {
             const int blocks = CountBlocksInRow(landed, y);
-            if (blocks == GameRules::kWellWidth) {
+            if (blocks == GameRules::WellWidth) {
                 ++fullRows;
                 continue;
             }
             partlyFilled += blocks > 0 ? 1 : 0;
-            for (int x = 0; x < GameRules::kWellWidth; ++x) {
+            for (int x = 0; x < GameRules::WellWidth; ++x) {
                 well[x][target] = landed[x][y];
             }
             --target;
         }
-        lost = partlyFilled == GameRules::kWellHeight;
+        lost = partlyFilled == GameRules::WellHeight;
         if (lost) {
             well = landed;
         }
@@ -151,8 +151,8 @@ inline std::string BrokenFieldInvariant(const RecordingFlow& rules) {
         return "the next piece " + std::to_string(rules.nextType) + "/" +
                std::to_string(rules.nextOrientation) + " is not in the shape table";
     }
-    for (int x = 0; x < GameRules::kWellWidth; ++x) {
-        for (int y = 0; y < GameRules::kWellHeight; ++y) {
+    for (int x = 0; x < GameRules::WellWidth; ++x) {
+        for (int y = 0; y < GameRules::WellHeight; ++y) {
             if (rules.board[x][y] > 1) {
                 return "board cell " + CellText({x, y}) + " holds " +
                        std::to_string(rules.board[x][y]);
@@ -171,9 +171,9 @@ inline std::string BrokenStackInvariant(const RecordingFlow& rules) {
     }
     const Well well = CopyWell(rules);
     bool emptyBelow = false;
-    for (int y = GameRules::kWellHeight - 1; y >= 0; --y) {
+    for (int y = GameRules::WellHeight - 1; y >= 0; --y) {
         const int blocks = CountBlocksInRow(well, y);
-        if (blocks == GameRules::kWellWidth) {
+        if (blocks == GameRules::WellWidth) {
             return "row " + std::to_string(y) + " is full while the game runs";
         }
         if (blocks > 0 && emptyBelow) {
@@ -199,7 +199,7 @@ inline std::string BrokenPieceInvariant(const RecordingFlow& rules) {
         return "the falling piece " + std::to_string(rules.currentType) + "/" +
                std::to_string(rules.currentOrientation) + " is not in the shape table";
     }
-    for (int i = 0; i < ShapeRecord::kCellCount; ++i) {
+    for (int i = 0; i < ShapeRecord::CellCount; ++i) {
         const Cell expected = {shape->cells[i].x + rules.pieceX, shape->cells[i].y + rules.pieceY};
         const Cell cell = rules.pieceCells[i];
         if (cell != expected) {

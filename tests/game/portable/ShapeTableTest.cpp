@@ -116,7 +116,7 @@ TEST(ShapeTable, SweepCellsLieBetweenTheTwoOrientationsOfATurn) {
         }
         std::int32_t minX = 3, maxX = 0, maxY = 0;
         for (const Cell* cells : {record.cells, next->cells}) {
-            for (int i = 0; i < ShapeRecord::kCellCount; ++i) {
+            for (int i = 0; i < ShapeRecord::CellCount; ++i) {
                 minX = std::min(minX, cells[i].x);
                 maxX = std::max(maxX, cells[i].x);
                 maxY = std::max(maxY, cells[i].y);

@@ -27,7 +27,12 @@ static_assert(GameFlow::SpaceKey == VK_SPACE && GameFlow::LeftKey == VK_LEFT &&
                   GameFlow::DownKey == VK_DOWN,
               "the game's keys");
 static_assert(GameFlow::DifficultyCount == ComboBoxFillCount, "one list item per difficulty");
-static_assert(GameFlow::NoLevel == 0x7FFFFFFF, "what an empty list reads as");
+// The game's timers are the window's; the framework keeps one id for itself.
+static_assert(GameFlow::StartDelayTimer != KvWnd::FrameworkTimerId &&
+                  GameFlow::FallTimer != KvWnd::FrameworkTimerId &&
+                  GameFlow::SpawnTimer != KvWnd::FrameworkTimerId &&
+                  GameFlow::GameOverTimer != KvWnd::FrameworkTimerId,
+              "the game's timers and the framework's");
 
 }  // namespace
 
@@ -143,9 +148,9 @@ void KvMainWnd::OnCommand(HWND control) {
     }
 }
 
-// Called at WM_CREATE after the context is filled; puts the game into Idle. Always returns true:
-// a control that cannot be created leaves the window without it.
-bool KvMainWnd::CreateControls() {
+// Called at WM_CREATE after the context is filled; the game then becomes idle. A control that
+// cannot be created leaves the window without it.
+void KvMainWnd::CreateControls() {
     const AppContext& context = GetAppContext();
     HFONT bodyFont = GetFont(context.bodyFont);
 
@@ -163,14 +168,12 @@ bool KvMainWnd::CreateControls() {
                                   0, 0, 0, 0, hwnd, nullptr, context.moduleHandle, nullptr);
     SendMessageW(startButton, WM_SETFONT, reinterpret_cast<WPARAM>(bodyFont), FALSE);
 
-    state = GameState::Idle;
-    SetWindowTextW(startButton, StartCaption);
+    ControlsCreated();
 
     HICON icon = LoadIconW(context.moduleHandle, MAKEINTRESOURCEW(KV_APP_ICON));
     SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     SetWindowTextW(hwnd, context.windowTitle.c_str());
-    return true;
 }
 
 bool KvMainWnd::StartTimer(std::uintptr_t id, std::uint32_t interval) {

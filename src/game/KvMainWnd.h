@@ -22,7 +22,7 @@ class KvMainWnd : public KvWnd, public GameFlow {
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void Paint(HDC dc, const RECT* rect) override;
 
-    bool CreateControls();
+    void CreateControls();
     void UpdateLayout();
 
   protected:

@@ -14,8 +14,6 @@ namespace {
 // One window class per class style, all with StaticWndProc as their window procedure.
 constexpr wchar_t ClassNameFormat[] = L"_Pmw_KvWnd2_classCtyle:%X_";
 constexpr UINT ChildClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-// The framework's own timer; a subclass uses other ids.
-constexpr UINT_PTR FrameworkTimerId = 1;
 
 // Mouse messages carry signed 16-bit client coordinates (negative left of or above the window).
 int ClientX(LPARAM lParam) {

@@ -13,6 +13,9 @@ constexpr UINT WM_KV_RESTORE = WM_USER + 104;        // restore and bring to the
 
 class KvWnd : public KvWndBase {
   public:
+    // The framework's own timer; a subclass's timers take other ids.
+    static constexpr UINT_PTR FrameworkTimerId = 1;
+
     KvWnd();
     ~KvWnd() override;
 

@@ -119,11 +119,11 @@ bool SetClientSize(HWND hwnd, const ClientSize& size) {
     return client.right == size.width && client.bottom == size.height;
 }
 
-// Starts a game through the window's own operations, then fills the well: 171 landed blocks, a
+// Starts a game through the flow's own inputs, then fills the well: 171 landed blocks, a
 // bar falling in the top row, a tee in the preview and counters with several digits.
 void SetUpScene(BenchWnd& window) {
-    window.StartGame();
-    window.BeginPlay();
+    window.PressButton();
+    window.Tick(KvMainWnd::StartDelayTimer);
     std::fill_n(&window.board[0][0], GameRules::WellWidth * GameRules::WellHeight, 1);
     for (const POINT& hole : kHoles) {
         window.board[hole.x][hole.y] = 0;

@@ -41,6 +41,7 @@ class TestMainWnd : public KvMainWnd {
     using KvMainWnd::boardRect;
     using KvMainWnd::CellSize;
     using KvMainWnd::CellSquare;
+    using KvMainWnd::ChooseNextPiece;
     using KvMainWnd::comboBox;
     using KvMainWnd::currentOrientation;
     using KvMainWnd::currentType;

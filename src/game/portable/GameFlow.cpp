@@ -2,53 +2,50 @@
 
 namespace {
 
-// Returns the level that a chosen value stands for; anything unknown plays as the first level.
-std::int32_t LevelOf(std::intptr_t chosen) {
+// Returns the difficulty that a chosen value stands for; anything unknown plays as the first.
+const GameFlow::Difficulty& DifficultyOf(std::intptr_t chosen) {
     for (const GameFlow::Difficulty& difficulty : GameFlow::Difficulties) {
         if (chosen == difficulty.level) {
-            return difficulty.level;
+            return difficulty;
         }
     }
-    return GameFlow::Difficulties[0].level;
-}
-
-// Returns the fall interval of a level; an unknown level plays as the first.
-std::uint32_t FallIntervalOf(std::int32_t level) {
-    for (const GameFlow::Difficulty& difficulty : GameFlow::Difficulties) {
-        if (difficulty.level == level) {
-            return difficulty.fallInterval;
-        }
-    }
-    return GameFlow::Difficulties[0].fallInterval;
+    return GameFlow::Difficulties[0];
 }
 
 }  // namespace
 
 GameFlow::GameFlow(const ShapeTable& shapes) : GameRules(shapes) {}
 
-// The rules themselves refuse to move a piece outside a running, unpaused game with a falling
-// piece; only the turn is refused here too while paused.
+// A game stays NotReady until its front end can show it: only then may it start.
+void GameFlow::ControlsCreated() {
+    if (state != GameState::NotReady) {
+        return;
+    }
+    state = GameState::Idle;
+    ShowIdleControls();
+}
+
+// The rules themselves refuse to move or turn a piece outside a running, unpaused game with a
+// falling piece.
 void GameFlow::PressKey(std::uint32_t key) {
     switch (key) {
         case SpaceKey:
-            if (!paused) {
-                RotatePiece();
-            }
+            RotatePiece();
             break;
         case LeftKey:
-        case 'A':
+        case AKey:
             MovePieceLeft();
             break;
         case UpKey:
-        case 'W':
+        case WKey:
             TogglePause();
             break;
         case RightKey:
-        case 'D':
+        case DKey:
             MovePieceRight();
             break;
         case DownKey:
-        case 'S':
+        case SKey:
             DropPiece();
             break;
         default:
@@ -118,8 +115,9 @@ void GameFlow::StartGame() {
 // as the level played, and the first piece enters the empty well.
 void GameFlow::BeginPlay() {
     StopTimer(StartDelayTimer);
-    level = LevelOf(ChosenLevel());
-    const bool falling = StartTimer(FallTimer, FallIntervalOf(level));
+    const Difficulty& difficulty = DifficultyOf(ChosenLevel());
+    level = difficulty.level;
+    const bool falling = StartTimer(FallTimer, difficulty.fallInterval);
     ShowLevel(level);
     const bool spawning = StartTimer(SpawnTimer, SpawnInterval);
     state = GameState::Playing;
@@ -157,25 +155,16 @@ void GameFlow::TogglePause() {
 // Called when the button stops a running game, and before a start during the pause after a lost
 // game. The falling piece stays on the board; the pause flag stays until the next start.
 void GameFlow::StopGame() {
-    StopTimer(FallTimer);
-    StopTimer(SpawnTimer);
-    state = GameState::Idle;
-    FreezePiece();
-    ShowIdleControls();
-    nextType = 0;
-    statusText = GameOverStatus;
-    RepaintClientArea();
+    HaltPlay();
+    ShowNoGame();
 }
 
 // Called by the rules when the game is lost. The controls keep their in-game form until the
 // game-over tick; a press of the button during that pause starts a new game at once, as
 // StartGame ends the lost one first.
 void GameFlow::EndGame() {
-    StopTimer(FallTimer);
-    StopTimer(SpawnTimer);
+    HaltPlay();
     state = GameState::GameOverPause;
-    FreezePiece();
-    nextType = 0;
     // Without the game-over tick the pause after the lost game is cut short.
     if (!StartTimer(GameOverTimer, GameOverInterval)) {
         CompleteGameOver();
@@ -187,9 +176,23 @@ void GameFlow::EndGame() {
 // Called on the game-over tick, whatever the state.
 void GameFlow::CompleteGameOver() {
     StopTimer(GameOverTimer);
+    nextType = 0;
+    ShowNoGame();
+}
+
+// Ends the play of a stopped or lost game: no piece falls or follows any more, the falling one
+// stays in the well as blocks, and the preview empties.
+void GameFlow::HaltPlay() {
+    StopTimer(FallTimer);
+    StopTimer(SpawnTimer);
+    FreezePiece();
+    nextType = 0;
+}
+
+// Shows that no game runs: the controls of none, and the end of the last on the status line.
+void GameFlow::ShowNoGame() {
     state = GameState::Idle;
     ShowIdleControls();
     statusText = GameOverStatus;
-    nextType = 0;
     RepaintClientArea();
 }

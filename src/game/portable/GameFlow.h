@@ -31,6 +31,10 @@ class GameFlow : public GameRules {
     static constexpr std::uint32_t UpKey = 0x26;
     static constexpr std::uint32_t RightKey = 0x27;
     static constexpr std::uint32_t DownKey = 0x28;
+    static constexpr std::uint32_t AKey = 'A';
+    static constexpr std::uint32_t DKey = 'D';
+    static constexpr std::uint32_t SKey = 'S';
+    static constexpr std::uint32_t WKey = 'W';
 
     // The difficulty levels in the order the player is offered them.
     struct Difficulty {
@@ -54,6 +58,10 @@ class GameFlow : public GameRules {
 
     explicit GameFlow(const ShapeTable& shapes);
 
+    // The flow's inputs: nothing else moves the game.
+    //
+    // Called once the front end's controls exist: the new game becomes idle, ready to start.
+    void ControlsCreated();
     // Called for every key press, auto-repeats included.
     void PressKey(std::uint32_t key);
     // Called when the start/stop button is pressed.
@@ -61,15 +69,14 @@ class GameFlow : public GameRules {
     // Called on every tick of one of the flow's timers; other ids do nothing.
     void Tick(std::uintptr_t timer);
 
+  protected:
     void StartGame();
     void BeginPlay();
     void AdvanceAfterLanding();
     void StopGame();
+    void EndGame() override;
     void CompleteGameOver();
     void TogglePause();
-
-  protected:
-    void EndGame() override;
 
     // Starts the timer `id`, ticking every `interval` milliseconds. Returns false when it could
     // not be started: no tick of it will come.
@@ -91,4 +98,8 @@ class GameFlow : public GameRules {
 
     // The status line: empty until the first game starts.
     const wchar_t* statusText = L"";
+
+  private:
+    void HaltPlay();
+    void ShowNoGame();
 };

@@ -117,11 +117,7 @@ void GameRules::DropPiece() {
         }
         distance = std::min(distance, room);
     }
-    pieceY += distance;
-    for (Cell& cell : pieceCells) {
-        cell.y += distance;
-    }
-    RepaintBoard();
+    MovePiece(0, distance);
 }
 
 // Called on every fall tick: moves the piece down a row, or lands it when it cannot fall.
@@ -133,17 +129,10 @@ void GameRules::StepPiece() {
     const bool lands = std::any_of(std::begin(pieceCells), std::end(pieceCells),
                                    [this](Cell cell) { return FallRoom(cell) == 0; });
     if (!lands) {
-        ++pieceY;
-        for (Cell& cell : pieceCells) {
-            ++cell.y;
-        }
-        RepaintBoard();
+        MovePiece(0, 1);
         return;
     }
-    currentType = 0;
-    for (const Cell& cell : pieceCells) {
-        board[cell.x][cell.y] = 1;
-    }
+    FreezePiece();
     RemoveFullRows();
 }
 
@@ -185,7 +174,8 @@ void GameRules::RemoveFullRows() {
     RepaintClientArea();
 }
 
-// Called when a game stops or is lost: the falling piece stays in the well as landed blocks.
+// Called when the piece lands, and when a game stops or is lost: the falling piece stays in the
+// well as landed blocks.
 void GameRules::FreezePiece() {
     if (currentType == 0) {
         return;
@@ -251,9 +241,16 @@ void GameRules::ShiftPiece(std::int32_t dx) {
             return;
         }
     }
+    MovePiece(dx, 0);
+}
+
+// Moves the piece's frame and its cells by (dx, dy), where the caller found room for it.
+void GameRules::MovePiece(std::int32_t dx, std::int32_t dy) {
     pieceX += dx;
+    pieceY += dy;
     for (Cell& cell : pieceCells) {
         cell.x += dx;
+        cell.y += dy;
     }
     RepaintBoard();
 }

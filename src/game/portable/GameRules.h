@@ -9,7 +9,8 @@
 
 // The rules know nothing of windows: the game flow derives from this class, calls the operations
 // from its key and timer handlers and receives repaint requests and a lost game through the
-// three hooks at the bottom.
+// three hooks at the bottom. Nothing outside the flow moves the game: the state is read-only to
+// everyone else.
 class GameRules {
   public:
     static constexpr std::int32_t WellWidth = 10;
@@ -26,6 +27,12 @@ class GameRules {
     GameRules(const GameRules&) = delete;
     GameRules& operator=(const GameRules&) = delete;
 
+    // Returns the points for removing the given number of rows at once.
+    static std::uint32_t PointsForRows(std::uint32_t rows);
+
+  protected:
+    // The operations of the rules, which only the game flow calls, each in the states where the
+    // flow lets it.
     void ChooseNextPiece();
     bool SpawnPiece();
     void MovePieceLeft();
@@ -37,10 +44,6 @@ class GameRules {
     void FreezePiece();
     void ClearGame();
 
-    // Returns the points for removing the given number of rows at once.
-    static std::uint32_t PointsForRows(std::uint32_t rows);
-
-  protected:
     bool paused = false;
     GameState state = GameState::NotReady;
     std::int32_t currentType = 0;  // 0: no falling piece
@@ -68,6 +71,7 @@ class GameRules {
     std::int32_t FallRoom(Cell cell) const;
     void PlaceCells(const ShapeRecord& shape);
     void ShiftPiece(std::int32_t dx);
+    void MovePiece(std::int32_t dx, std::int32_t dy);
     std::int32_t CountBlocksInRow(std::int32_t row) const;
     void CopyRow(std::int32_t from, std::int32_t to);
     void EmptyRow(std::int32_t row);

@@ -25,7 +25,7 @@ constexpr std::uintptr_t Over = GameFlow::GameOverTimer;
 
 class GameFlowTest : public ::testing::Test {
   public:
-    GameFlowTest() { flow.BecomeIdle(); }
+    GameFlowTest() { flow.ControlsCreated(); }
 
     // Plays events written in the fuzzer's letters: 'B' the button; 'L' the left key, 'T' space,
     // 'D' the down key, 'P' the up key and 'W' the W key; 's', 'f', 'n' and 'g' the ticks of the
@@ -154,6 +154,22 @@ INSTANTIATE_TEST_SUITE_P(StateTable, GameFlowTransition, ::testing::ValuesIn(Tra
                              return std::string(info.param.name);
                          });
 
+// A new game waits, NotReady, until its front end's controls exist; a later call, as in a game
+// that runs, changes nothing.
+TEST(GameFlowReady, ANewGameBecomesIdleOnceItsControlsExist) {
+    RecordingFlow flow;
+    EXPECT_EQ(flow.state, GameState::NotReady);
+    flow.ControlsCreated();
+    EXPECT_EQ(flow.state, GameState::Idle);
+    EXPECT_EQ(flow.controls, Controls::Idle);
+    EXPECT_STREQ(flow.statusText, L"");
+    EXPECT_TRUE(flow.timers.empty());
+    flow.PressButton();
+    flow.ControlsCreated();
+    EXPECT_EQ(flow.state, GameState::Starting);
+    EXPECT_EQ(flow.controls, Controls::InGame);
+}
+
 TEST_F(GameFlowTest, AStartTakesTheKeyboardFromTheButton) {
     flow.PressButton();
     EXPECT_EQ(flow.focusTaken, 1);
@@ -224,7 +240,7 @@ TEST_F(GameFlowTest, TheChosenLevelSetsTheFallIntervalAndIsShown) {
                  {0, 1, 600}, {4, 1, 600}};
     for (const auto& c : cases) {
         RecordingFlow fresh;
-        fresh.BecomeIdle();
+        fresh.ControlsCreated();
         fresh.chosenLevel = c.chosen;
         fresh.PressButton();
         fresh.Tick(Start);
@@ -353,7 +369,7 @@ TEST_F(GameFlowTest, AStartWithoutItsTimerStaysIdleAndCanBeTriedAgain) {
     flow.refusedStarts.insert(Start);
     flow.PressButton();
     EXPECT_EQ(flow.state, GameState::Idle);
-    EXPECT_EQ(flow.controls, Controls::Created) << "the controls were never shown in-game";
+    EXPECT_EQ(flow.controls, Controls::Idle) << "the controls were shown in-game";
     EXPECT_TRUE(flow.timers.empty());
     flow.PressButton();
     EXPECT_EQ(flow.state, GameState::Starting);

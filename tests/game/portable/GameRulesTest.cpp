@@ -143,10 +143,10 @@ struct RefusedCase {
 };
 
 TEST_F(GameRulesTest, MovesTurnsAndDropsThatTheWellDoesNotAllowChangeNothing) {
-    const Action left = &GameRules::MovePieceLeft;
-    const Action right = &GameRules::MovePieceRight;
-    const Action turn = &GameRules::RotatePiece;
-    const Action drop = &GameRules::DropPiece;
+    const Action left = &RecordingFlow::MovePieceLeft;
+    const Action right = &RecordingFlow::MovePieceRight;
+    const Action turn = &RecordingFlow::RotatePiece;
+    const Action drop = &RecordingFlow::DropPiece;
     const RefusedCase cases[] = {
         {"vertical bar at the left wall", left, {1, 2, -2, 3}, {-1, 0}},
         {"vertical bar at the right wall", right, {1, 4, 7, 3}, {-1, 0}},
@@ -398,9 +398,9 @@ TEST_F(GameRulesTest, ActionsDoNothingUnlessAnUnpausedGameHasAFallingPiece) {
         {"game over", false, GameState::GameOverPause, true},
         {"no piece", false, GameState::Playing, false},
     };
-    const Action actions[] = {&GameRules::MovePieceLeft, &GameRules::MovePieceRight,
-                              &GameRules::RotatePiece, &GameRules::DropPiece,
-                              &GameRules::StepPiece};
+    const Action actions[] = {&RecordingFlow::MovePieceLeft, &RecordingFlow::MovePieceRight,
+                              &RecordingFlow::RotatePiece, &RecordingFlow::DropPiece,
+                              &RecordingFlow::StepPiece};
     for (const auto& condition : conditions) {
         for (std::size_t i = 0; i < std::size(actions); ++i) {
             SCOPED_TRACE(std::string(condition.name) + ", action " + std::to_string(i));
@@ -421,7 +421,7 @@ TEST_F(GameRulesTest, ActionsDoNothingUnlessAnUnpausedGameHasAFallingPiece) {
 TEST_F(GameRulesTest, StepWithoutAFallingPieceWritesNothing) {
     rules.Place(1, 1, 6, 17);
     rules.currentType = 0;
-    ExpectNoChange(rules, &GameRules::StepPiece);
+    ExpectNoChange(rules, &RecordingFlow::StepPiece);
 }
 
 // ---- Freezing and clearing ----

@@ -46,7 +46,7 @@ class PlayReferee {
 
     // The flow starts as the window leaves it once its controls exist; what the plays reach is
     // added to `reached`.
-    explicit PlayReferee(Reached& reached) : reached_(reached) { flow_.BecomeIdle(); }
+    explicit PlayReferee(Reached& reached) : reached_(reached) { flow_.ControlsCreated(); }
 
     RecordingFlow& Flow() { return flow_; }
 
@@ -444,11 +444,9 @@ class PlayReferee {
                 "the game is paused outside Playing and Idle");
         Require(TimersFit(state), "the running timers do not fit the state");
         const bool inGame = runs || state == GameState::GameOverPause;
-        Require(
-            flow_.controls ==
-                    (inGame ? RecordingFlow::Controls::InGame : RecordingFlow::Controls::Idle) ||
-                (state == GameState::Idle && flow_.controls == RecordingFlow::Controls::Created),
-            "the controls do not fit the state");
+        Require(flow_.controls ==
+                    (inGame ? RecordingFlow::Controls::InGame : RecordingFlow::Controls::Idle),
+                "the controls do not fit the state");
     }
 
     // Returns whether the running timers, with their intervals, are those of `state`: the start

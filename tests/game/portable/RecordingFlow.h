@@ -78,6 +78,16 @@ class RecordingFlow : public GameFlow {
     using GameFlow::score;
     using GameFlow::state;
     using GameFlow::statusText;
+    // The rules' operations, which the rules' tests call one by one.
+    using GameFlow::ChooseNextPiece;
+    using GameFlow::ClearGame;
+    using GameFlow::DropPiece;
+    using GameFlow::FreezePiece;
+    using GameFlow::MovePieceLeft;
+    using GameFlow::MovePieceRight;
+    using GameFlow::RotatePiece;
+    using GameFlow::SpawnPiece;
+    using GameFlow::StepPiece;
 
     // The calls of the flow's hooks, in order: 'B' board repaint, 'C' client-area repaint,
     // 'P' panel repaint, 'E' the rules reporting a lost game.
@@ -94,9 +104,6 @@ class RecordingFlow : public GameFlow {
     std::intptr_t chosenLevel = 1;
     std::vector<std::int32_t> levelsShown;
     int focusTaken = 0;
-
-    // The state that the window reaches once its controls exist.
-    void BecomeIdle() { state = GameState::Idle; }
 
     // Puts a falling piece at the given frame origin of a running game, as if it had been
     // spawned and moved there. A record that does not exist is a mistake of the test.

@@ -8,6 +8,7 @@
 #include "DcSelection.h"
 #include "GameFlow.h"
 #include "KvWnd.h"
+#include "SceneLayout.h"
 
 class KvMainWnd : public KvWnd, public GameFlow {
   public:
@@ -38,17 +39,12 @@ class KvMainWnd : public KvWnd, public GameFlow {
     void RepaintPanel() override;
     void RepaintClientArea() override;
 
-    // Returns the side of a board cell in pixels, as the last layout chose it.
-    int CellSize() const;
-    // Returns the board cell (x, y) as a square of CellSize() pixels in client coordinates.
-    RECT CellSquare(int x, int y) const;
-    // Returns the preview box, frame included, in client coordinates.
-    RECT PreviewRect() const;
-
     HWND comboBox = nullptr;
     HWND startButton = nullptr;
+    // The board and the panel as the last layout placed them.
     RECT boardRect = {0, 0, 0, 0};
     RECT panelRect = {0, 0, 0, 0};
+    SceneLayout layout;
     // Whether cells are copied from pictures rendered once per cell size (the default) or drawn
     // piece by piece at every paint; both give the same pixels.
     bool cellPicturesCached = true;

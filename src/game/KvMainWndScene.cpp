@@ -33,23 +33,6 @@ constexpr HelpLine HelpLines[] = {
 constexpr COLORREF PausedStatusColor = RGB(255, 0, 0);
 constexpr COLORREF TextColor = RGB(0, 0, 0);
 
-// Board and panel layout. Across the client area: margin, board (cells and 11 grid lines),
-// gap, panel, margin; down: margin, board (cells and 19 grid lines), margin.
-constexpr int BoardMargin = 20;
-constexpr int PanelGap = 20;
-constexpr int PanelWidth = 250;
-constexpr int PanelHeight = 570;
-constexpr int GridLinesAcross = GameRules::WellWidth + 1;
-constexpr int GridLinesDown = GameRules::WellHeight + 1;
-constexpr int WidthOverhead = 2 * BoardMargin + GridLinesAcross + PanelGap + PanelWidth;
-constexpr int HeightOverhead = 2 * BoardMargin + GridLinesDown;
-static_assert(WidthOverhead == 321 && HeightOverhead == 59, "board layout");
-
-// Child controls, relative to the panel's top-left corner. The combobox's height includes its
-// dropped-down list.
-constexpr RECT ComboBoxPlace = {50, 50, 50 + 200, 50 + 200};
-constexpr RECT ButtonPlace = {30, 90, 30 + 190, 90 + 23};
-
 // Panel contents, relative to the panel's top; texts run across the panel's width.
 constexpr int PromptHeight = 50;
 constexpr int HelpLineHeight = 15;
@@ -57,13 +40,15 @@ constexpr int RowsRemovedTop = 323;
 constexpr int ScoreTop = 360;
 constexpr int NextPieceTop = 398;
 constexpr int CounterHeight = 18;
-// The preview box is a 4 × 4 grid of 23-pixel cells inside a frame, 97 pixels square.
-constexpr int PreviewLeft = 76;
-constexpr int PreviewTop = 431;
-constexpr int PreviewCells = 4;
-constexpr int PreviewCellSize = 23;
-constexpr int PreviewPitch = PreviewCellSize + 1;
-constexpr int PreviewSize = PreviewCells * PreviewPitch + 1;
+
+RECT ToRect(const LayoutRect& rect) {
+    return {rect.left, rect.top, rect.right, rect.bottom};
+}
+
+void MoveTo(HWND control, const LayoutRect& place) {
+    MoveWindow(control, place.left, place.top, place.right - place.left, place.bottom - place.top,
+               TRUE);
+}
 
 // Returns true when the square (left, top) of side `size` shares a pixel with `rect`, counting
 // its right and bottom edges in, so that a cell touching the rectangle is drawn again.
@@ -96,56 +81,22 @@ void DrawTextLine(HDC dc, const wchar_t* text, int left, int top, int right, int
 
 }  // namespace
 
-// Called after a non-zero client size was stored: the largest cells that leave room for the
-// margins and the panel, the board centred in the space left of the panel, and the panel
-// centred vertically when the client area is taller than the panel.
+// Called after a non-zero client size was stored: the board and the panel take their places for
+// that size and the controls move with the panel.
 void KvMainWnd::UpdateLayout() {
     if (clientWidth == 0 || clientHeight == 0) {
         return;
     }
-    const int d = std::min((clientWidth - WidthOverhead) / WellWidth,
-                           (clientHeight - HeightOverhead) / WellHeight);
-    if (d != CellSize()) {
+    const SceneLayout next(clientWidth, clientHeight);
+    if (next.CellSize() != layout.CellSize()) {
         // The board's pictures of the old size are of no further use.
         cellPictures.Clear();
     }
-    boardRect.left = (clientWidth - WellWidth * d - WidthOverhead) / 2 + BoardMargin;
-    boardRect.right = boardRect.left + WellWidth * d + GridLinesAcross;
-    boardRect.top = (clientHeight - WellHeight * d - HeightOverhead) / 2 + BoardMargin;
-    boardRect.bottom = boardRect.top + WellHeight * d + GridLinesDown;
-
-    panelRect.left = boardRect.right + PanelGap;
-    panelRect.right = panelRect.left + PanelWidth;
-    if (clientHeight > PanelHeight) {
-        panelRect.top = (clientHeight - PanelHeight) / 2;
-        panelRect.bottom = panelRect.top + PanelHeight;
-    } else {
-        panelRect.top = 0;
-        panelRect.bottom = clientHeight;
-    }
-
-    MoveWindow(comboBox, panelRect.left + ComboBoxPlace.left, panelRect.top + ComboBoxPlace.top,
-               ComboBoxPlace.right - ComboBoxPlace.left, ComboBoxPlace.bottom - ComboBoxPlace.top,
-               TRUE);
-    MoveWindow(startButton, panelRect.left + ButtonPlace.left, panelRect.top + ButtonPlace.top,
-               ButtonPlace.right - ButtonPlace.left, ButtonPlace.bottom - ButtonPlace.top, TRUE);
-}
-
-int KvMainWnd::CellSize() const {
-    return (boardRect.right - boardRect.left - GridLinesAcross) / WellWidth;
-}
-
-RECT KvMainWnd::CellSquare(int x, int y) const {
-    const int d = CellSize();
-    const int left = boardRect.left + 1 + x * (d + 1);
-    const int top = boardRect.top + 1 + y * (d + 1);
-    return {left, top, left + d, top + d};
-}
-
-RECT KvMainWnd::PreviewRect() const {
-    const int left = panelRect.left + PreviewLeft;
-    const int top = panelRect.top + PreviewTop;
-    return {left, top, left + PreviewSize, top + PreviewSize};
+    layout = next;
+    boardRect = ToRect(layout.board);
+    panelRect = ToRect(layout.panel);
+    MoveTo(comboBox, layout.comboBox);
+    MoveTo(startButton, layout.button);
 }
 
 // Called between BeginPaint and EndPaint. The whole scene is drawn into the back buffer, whose
@@ -177,7 +128,7 @@ void KvMainWnd::DrawScene(HDC dc, const RECT& rect) {
 
 void KvMainWnd::DrawBoardGrid(HDC dc) const {
     const DcSelection gridPen(dc, GetPen(GetAppContext().gridPen));
-    const int pitch = CellSize() + 1;
+    const int pitch = layout.CellSize() + 1;
     for (int k = 1; k < WellWidth; ++k) {
         const int x = boardRect.left + k * pitch;
         DrawLine(dc, x, boardRect.top, x, boardRect.bottom);
@@ -207,11 +158,11 @@ void KvMainWnd::DrawFrame(HDC dc, const RECT& frame) const {
 // drawn over its whole square, even where the square reaches past `rect`.
 void KvMainWnd::DrawBoardCells(HDC dc, const RECT& rect) {
     const AppContext& context = GetAppContext();
-    const int d = CellSize();
+    const int d = layout.CellSize();
     if (currentType != 0) {
         const CellPicture* piece = FindCellPicture(dc, context.pieceImage, d);
         for (const Cell& cell : pieceCells) {
-            const RECT square = CellSquare(cell.x, cell.y);
+            const LayoutRect square = layout.CellSquare(cell.x, cell.y);
             if (SquareMeets(square.left, square.top, d, rect)) {
                 DrawCell(dc, piece, context.pieceImage, square.left, square.top, d, nullptr);
             }
@@ -223,7 +174,7 @@ void KvMainWnd::DrawBoardCells(HDC dc, const RECT& rect) {
             if (board[x][y] == 0) {
                 continue;
             }
-            const RECT square = CellSquare(x, y);
+            const LayoutRect square = layout.CellSquare(x, y);
             if (SquareMeets(square.left, square.top, d, rect)) {
                 DrawCell(dc, block, context.blockImage, square.left, square.top, d, nullptr);
             }
@@ -263,16 +214,16 @@ void KvMainWnd::DrawPanelTexts(HDC dc, DcSelection& font) const {
 // Draws the preview's grid and frame and the next piece in it, at a fixed cell size.
 void KvMainWnd::DrawPreview(HDC dc, const RECT& rect) {
     const AppContext& context = GetAppContext();
-    const RECT box = PreviewRect();
+    const RECT box = ToRect(layout.preview);
     {
         const DcSelection gridPen(dc, GetPen(context.gridPen));
-        for (int k = 1; k < PreviewCells; ++k) {
-            DrawLine(dc, box.left + k * PreviewPitch, box.top, box.left + k * PreviewPitch,
-                     box.bottom);
+        for (int k = 1; k < SceneLayout::PreviewCells; ++k) {
+            const int x = box.left + k * SceneLayout::PreviewPitch;
+            DrawLine(dc, x, box.top, x, box.bottom);
         }
-        for (int k = 1; k < PreviewCells; ++k) {
-            DrawLine(dc, box.left, box.top + k * PreviewPitch, box.right,
-                     box.top + k * PreviewPitch);
+        for (int k = 1; k < SceneLayout::PreviewCells; ++k) {
+            const int y = box.top + k * SceneLayout::PreviewPitch;
+            DrawLine(dc, box.left, y, box.right, y);
         }
     }
     DrawFrame(dc, box);
@@ -282,10 +233,12 @@ void KvMainWnd::DrawPreview(HDC dc, const RECT& rect) {
     if (shape == nullptr) {
         return;
     }
-    const CellPicture* piece = FindCellPicture(dc, context.pieceImage, PreviewCellSize);
+    const CellPicture* piece =
+        FindCellPicture(dc, context.pieceImage, SceneLayout::PreviewCellSize);
     for (const Cell& cell : shape->cells) {
-        DrawCell(dc, piece, context.pieceImage, box.left + 1 + PreviewPitch * cell.x,
-                 box.top + 1 + PreviewPitch * cell.y, PreviewCellSize, &rect);
+        const LayoutRect square = layout.PreviewCellSquare(cell.x, cell.y);
+        DrawCell(dc, piece, context.pieceImage, square.left, square.top,
+                 SceneLayout::PreviewCellSize, &rect);
     }
 }
 

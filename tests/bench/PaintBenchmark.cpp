@@ -242,7 +242,7 @@ bool RunAtSize(const ClientSize& size, bool pieceByPiece) {
     std::printf(
         "client %d x %d (%s window), cells of %d px, %ld landed blocks, falling bar, "
         "next tee; %d repetitions\n",
-        size.width, size.height, fitsScreen ? "framed" : "frameless", window.CellSize(),
+        size.width, size.height, fitsScreen ? "framed" : "frameless", window.layout.CellSize(),
         LandedBlocks(window), kRepetitions);
     std::printf("  %-66s %9s %9s\n", "", "median ms", "max ms");
     PrintRow("(1) paint into the back buffer", cached);

@@ -97,9 +97,9 @@ class CachedPaintTest : public MainWindowTest {
         RECT client = {};
         GetClientRect(hwnd, &client);
         const RECT board = window.boardRect;
-        const RECT preview = window.PreviewRect();
-        const int d = window.CellSize();
-        const RECT cell = window.CellSquare(3, 9);
+        const LayoutRect preview = window.layout.preview;
+        const int d = window.layout.CellSize();
+        const LayoutRect cell = window.layout.CellSquare(3, 9);
         ExpectSamePaint(client, "client area");
         ExpectSamePaint(board, "board");
         ExpectSamePaint(window.panelRect, "panel");

@@ -39,12 +39,11 @@ class TestMainWnd : public KvMainWnd {
     // The game's fields and the window's own, which the tests read and set.
     using KvMainWnd::board;
     using KvMainWnd::boardRect;
-    using KvMainWnd::CellSize;
-    using KvMainWnd::CellSquare;
     using KvMainWnd::ChooseNextPiece;
     using KvMainWnd::comboBox;
     using KvMainWnd::currentOrientation;
     using KvMainWnd::currentType;
+    using KvMainWnd::layout;
     using KvMainWnd::level;
     using KvMainWnd::nextOrientation;
     using KvMainWnd::nextType;
@@ -53,7 +52,6 @@ class TestMainWnd : public KvMainWnd {
     using KvMainWnd::pieceCells;
     using KvMainWnd::pieceX;
     using KvMainWnd::pieceY;
-    using KvMainWnd::PreviewRect;
     using KvMainWnd::rowsRemoved;
     using KvMainWnd::score;
     using KvMainWnd::startButton;

@@ -99,19 +99,14 @@ void KvMainWnd::UpdateLayout() {
     MoveTo(startButton, layout.button);
 }
 
-// Called between BeginPaint and EndPaint. The whole scene is drawn into the back buffer, whose
-// earlier content outside `rect` is still valid, and only `rect` is copied to `dc`. Without a
-// back buffer that covers the client area (the system could not make one) the scene is drawn
-// straight into `dc`: a paint that flickers rather than a black window.
+// Called between BeginPaint and EndPaint. The whole scene is drawn, through the back buffer,
+// whose earlier content outside `rect` is still valid, and only `rect` reaches `dc`.
 void KvMainWnd::Paint(HDC dc, const RECT* rect) {
     if (rect == nullptr) {
         return;
     }
-    const bool buffered = backBuffer.Cover(hwnd, clientWidth, clientHeight, HasSecondBuffer());
-    DrawScene(buffered ? backBuffer.Dc() : dc, *rect);
-    if (buffered) {
-        backBuffer.Present(dc, *rect);
-    }
+    backBuffer.PaintThrough(hwnd, dc, *rect,
+                            [this, rect](HDC target) { DrawScene(target, *rect); });
 }
 
 void KvMainWnd::DrawScene(HDC dc, const RECT& rect) {

@@ -2,12 +2,18 @@
 
 #include "WindowDc.h"
 
-void BackBuffer::MakeMissing(HWND window, bool withSecond) {
+void BackBuffer::Make(HWND window, bool withSecond) {
+    kept_ = true;
+    withSecond_ = withSecond;
+    MakeMissing(window);
+}
+
+void BackBuffer::MakeMissing(HWND window) {
     WindowDc screen(window);
     if (static_cast<HDC>(back_) == nullptr) {
         back_.Create(screen);
     }
-    if (withSecond && static_cast<HDC>(second_) == nullptr) {
+    if (withSecond_ && static_cast<HDC>(second_) == nullptr) {
         second_.Create(screen);
     }
 }
@@ -16,7 +22,10 @@ void BackBuffer::MakeMissing(HWND window, bool withSecond) {
 // bitmaps of exactly the client size; shrinking, minimising included, keeps them. A size too
 // large for a bitmap leaves the size of the buffers as it was, so that the next size they do not
 // cover makes new ones; taking it as their size would keep them too small for good.
-bool BackBuffer::Cover(HWND window, int width, int height, bool withSecond) {
+bool BackBuffer::Cover(HWND window, int width, int height) {
+    if (!kept_) {
+        return false;
+    }
     if (width <= width_ && height <= height_) {
         return true;
     }
@@ -25,10 +34,10 @@ bool BackBuffer::Cover(HWND window, int width, int height, bool withSecond) {
     if (width <= 0 || height <= 0) {
         return true;
     }
-    MakeMissing(window, withSecond);
+    MakeMissing(window);
     WindowDc screen(window);
     bool grown = back_.SelectNewBitmap(screen, width, height);
-    if (withSecond) {
+    if (withSecond_) {
         grown = second_.SelectNewBitmap(screen, width, height) && grown;
     }
     if (grown) {
@@ -41,8 +50,16 @@ bool BackBuffer::Cover(HWND window, int width, int height, bool withSecond) {
 void BackBuffer::Release() {
     back_.Reset();
     second_.Reset();
+    kept_ = false;
     width_ = 0;
     height_ = 0;
+}
+
+// The size is read at the paint itself: the buffers then cover the client area even where a
+// size message could not make them grow.
+bool BackBuffer::CoverClientArea(HWND window) {
+    RECT client = {};
+    return kept_ && GetClientRect(window, &client) && Cover(window, client.right, client.bottom);
 }
 
 void BackBuffer::Present(HDC dc, const RECT& rect) const {

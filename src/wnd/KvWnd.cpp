@@ -176,7 +176,7 @@ LRESULT KvWnd::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 // draw into them; their bitmaps come with the first WM_SIZE.
 LRESULT KvWnd::OnCreate(WPARAM wParam, LPARAM lParam) {
     if (IsDoubleBuffered()) {
-        backBuffer.MakeMissing(hwnd, HasSecondBuffer());
+        backBuffer.Make(hwnd, HasSecondBuffer());
     }
     const LRESULT result = HandleMessage(WM_CREATE, wParam, lParam);
     if (result == -1) {
@@ -221,11 +221,10 @@ void KvWnd::FinishDestroy() {
     trackingMouseLeave = false;
 }
 
-// Called at WM_SIZE with the new client size.
+// Called at WM_SIZE with the new client size. A window that keeps buffers has them grow here,
+// before its next paint.
 void KvWnd::OnSize(int width, int height, LPARAM sizeLParam) {
-    if (IsDoubleBuffered()) {
-        backBuffer.Cover(hwnd, width, height, HasSecondBuffer());
-    }
+    backBuffer.Cover(hwnd, width, height);
     PostMessageW(hwnd, WM_KV_SIZECHANGED, 0, sizeLParam);
 }
 
@@ -234,21 +233,18 @@ void KvWnd::PostActiveChanged(WPARAM active) {
 }
 
 // Called at WM_PAINT unless the subclass paints itself. The paint rectangle gets its background,
-// then the subclass draws, then the rectangle is copied from the back buffer to the screen.
+// then the subclass draws, through the back buffer where the window keeps one.
 LRESULT KvWnd::OnPaint() {
     PaintScope paint(hwnd, paintMissed);
     const RECT& rect = paint.Rect();
     if (!paint.Began() || rect.right <= rect.left || rect.bottom <= rect.top) {
         return 0;
     }
-    const bool doubleBuffered = IsDoubleBuffered();
-    HDC target = doubleBuffered ? backBuffer.Dc() : paint.Dc();
-    DrawBackground(target, rect);
-    SetBkMode(target, TRANSPARENT);
-    Paint(target, &rect);
-    if (doubleBuffered) {
-        backBuffer.Present(paint.Dc(), rect);
-    }
+    backBuffer.PaintThrough(hwnd, paint.Dc(), rect, [this, &rect](HDC target) {
+        DrawBackground(target, rect);
+        SetBkMode(target, TRANSPARENT);
+        Paint(target, &rect);
+    });
     return 0;
 }
 

@@ -81,7 +81,8 @@ class BenchWnd : public TestMainWnd {
   public:
     void Paint(HDC dc, const RECT* rect) override {
         if (copyOnly) {
-            backBuffer.Present(dc, *rect);
+            BitBlt(dc, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top,
+                   BackBuffer(), rect->left, rect->top, SRCCOPY);
         } else {
             KvMainWnd::Paint(dc, rect);
         }

@@ -6,9 +6,6 @@
 
 namespace {
 
-// Double clicks, and a full redraw whenever the width or the height changes.
-constexpr UINT MainClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-static_assert(MainClassStyle == 11, "main window class style");
 // The window's outer size at start, which is also the smallest the user may drag it to.
 constexpr int WindowWidth = 650;
 constexpr int WindowHeight = 650;
@@ -29,7 +26,8 @@ int EndWithoutWindow(KvMainWnd& window) {
 // Without a window the loop below would wait for good for a quit message that nobody posts; a
 // window left at its creation size of 0 × 0 could be neither seen nor played.
 int RunGame(KvMainWnd& window) {
-    window.Create(MainClassStyle, WS_OVERLAPPEDWINDOW, WS_EX_APPWINDOW, nullptr, nullptr);
+    window.Create(KvWnd::StandardClassStyle, WS_OVERLAPPEDWINDOW, WS_EX_APPWINDOW, nullptr,
+                  nullptr);
     if (window.GetHwnd() == nullptr || !ResizeKeepingPosition(window, WindowWidth, WindowHeight)) {
         return EndWithoutWindow(window);
     }

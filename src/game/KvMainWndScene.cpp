@@ -244,11 +244,9 @@ void KvMainWnd::DrawStatusLine(HDC dc) const {
         return;
     }
     RECT band = panelRect;
-    if (paused) {
-        SetTextColor(dc, PausedStatusColor);
-        DrawTextW(dc, statusText, -1, &band, DT_SINGLELINE | DT_BOTTOM);
-        SetTextColor(dc, TextColor);
-    } else {
-        DrawTextW(dc, statusText, -1, &band, DT_SINGLELINE | DT_BOTTOM);
+    const COLORREF previous = SetTextColor(dc, paused ? PausedStatusColor : TextColor);
+    DrawTextW(dc, statusText, -1, &band, DT_SINGLELINE | DT_BOTTOM);
+    if (previous != CLR_INVALID) {
+        SetTextColor(dc, previous);
     }
 }

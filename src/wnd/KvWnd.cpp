@@ -13,7 +13,6 @@ namespace {
 
 // One window class per class style, all with StaticWndProc as their window procedure.
 constexpr wchar_t ClassNameFormat[] = L"_Pmw_KvWnd2_classCtyle:%X_";
-constexpr UINT ChildClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
 
 // Mouse messages carry signed 16-bit client coordinates (negative left of or above the window).
 int ClientX(LPARAM lParam) {
@@ -68,7 +67,7 @@ bool KvWnd::CreateChild(HWND parent, HDC background) {
     if (parent == nullptr) {
         return false;
     }
-    return Create(ChildClassStyle, WS_CHILD, 0, parent, background);
+    return Create(StandardClassStyle, WS_CHILD, 0, parent, background);
 }
 
 bool KvWnd::TracksMouseLeave() const {

@@ -15,6 +15,9 @@ class KvWnd : public KvWndBase {
   public:
     // The framework's own timer; a subclass's timers take other ids.
     static constexpr UINT_PTR FrameworkTimerId = 1;
+    // The class style of the framework's children and of the game's main window: double clicks,
+    // and a full redraw whenever the width or the height changes.
+    static constexpr UINT StandardClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
 
     KvWnd();
     ~KvWnd() override;

@@ -79,8 +79,8 @@ TEST(ProgramEntryTest, MainWindowObjectGoingFirstDestroysItsWindowAndEmptiesTheC
     HWND hwnd = nullptr;
     {
         KvMainWnd window;
-        ASSERT_TRUE(
-            window.Create(TestClassStyle, WS_OVERLAPPEDWINDOW, WS_EX_APPWINDOW, nullptr, nullptr));
+        ASSERT_TRUE(window.Create(KvWnd::StandardClassStyle, WS_OVERLAPPEDWINDOW, WS_EX_APPWINDOW,
+                                  nullptr, nullptr));
         hwnd = window.GetHwnd();
         ASSERT_NE(GetAppContext().moduleHandle, nullptr);
     }

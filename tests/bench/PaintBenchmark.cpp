@@ -159,8 +159,8 @@ bool RunAtSize(const ClientSize& size, bool pieceByPiece) {
     const bool fitsScreen =
         size.width < GetSystemMetrics(SM_CXSCREEN) && size.height < GetSystemMetrics(SM_CYSCREEN);
     BenchWnd window;
-    if (!window.Create(TestClassStyle, fitsScreen ? WS_OVERLAPPEDWINDOW : WS_POPUP, WS_EX_APPWINDOW,
-                       nullptr, nullptr)) {
+    if (!window.Create(KvWnd::StandardClassStyle, fitsScreen ? WS_OVERLAPPEDWINDOW : WS_POPUP,
+                       WS_EX_APPWINDOW, nullptr, nullptr)) {
         std::fprintf(stderr, "the main window could not be created\n");
         return false;
     }

@@ -50,8 +50,8 @@ TEST_F(FailedCallTest, ABackBufferThatCouldNotBeMadeIsMadeAtTheNextSizeOrDoneWit
         DestroyWindow(hwnd);
         TakeQuitMessage();
         FailCallOf("CreateCompatibleDC", 1, never);
-        ASSERT_TRUE(
-            window.Create(TestClassStyle, WS_OVERLAPPEDWINDOW, WS_EX_APPWINDOW, nullptr, nullptr));
+        ASSERT_TRUE(window.Create(KvWnd::StandardClassStyle, WS_OVERLAPPEDWINDOW, WS_EX_APPWINDOW,
+                                  nullptr, nullptr));
         hwnd = window.GetHwnd();
         EXPECT_EQ(window.BackBuffer(), nullptr) << never;
         ASSERT_NO_FATAL_FAILURE(SetClientSize(TestClientWidth, TestClientHeight));

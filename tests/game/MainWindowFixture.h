@@ -44,8 +44,8 @@ inline int TakeQuitMessage() {
 class MainWindowTest : public ::testing::Test {
   public:
     void SetUp() override {
-        ASSERT_TRUE(
-            window.Create(TestClassStyle, WS_OVERLAPPEDWINDOW, WS_EX_APPWINDOW, nullptr, nullptr));
+        ASSERT_TRUE(window.Create(KvWnd::StandardClassStyle, WS_OVERLAPPEDWINDOW, WS_EX_APPWINDOW,
+                                  nullptr, nullptr));
         hwnd = window.GetHwnd();
         ASSERT_NO_FATAL_FAILURE(SetClientSize(TestClientWidth, TestClientHeight));
     }

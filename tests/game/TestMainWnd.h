@@ -10,8 +10,7 @@
 
 #include "KvMainWnd.h"
 
-// The class style, window style and client size the program runs with.
-constexpr UINT TestClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+// The client size the program runs with.
 constexpr int TestClientWidth = 634;
 constexpr int TestClientHeight = 612;
 

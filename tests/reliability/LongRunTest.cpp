@@ -76,16 +76,16 @@ class LongRunTest : public ::testing::Test {
         // the ids of fonts and pens among it): one is made and destroyed before anything counts.
         {
             TestMainWnd first;
-            ASSERT_TRUE(first.Create(TestClassStyle, WS_OVERLAPPEDWINDOW, WS_EX_APPWINDOW, nullptr,
-                                     nullptr));
+            ASSERT_TRUE(first.Create(KvWnd::StandardClassStyle, WS_OVERLAPPEDWINDOW,
+                                     WS_EX_APPWINDOW, nullptr, nullptr));
             DestroyWindow(first.GetHwnd());
             TakeQuitMessage();
         }
         // The window seeded the pieces from the clock; the run's seed makes them repeatable.
         std::srand(seed);
         before = ProcessObjects::Now();
-        ASSERT_TRUE(
-            window.Create(TestClassStyle, WS_OVERLAPPEDWINDOW, WS_EX_APPWINDOW, nullptr, nullptr));
+        ASSERT_TRUE(window.Create(KvWnd::StandardClassStyle, WS_OVERLAPPEDWINDOW, WS_EX_APPWINDOW,
+                                  nullptr, nullptr));
         hwnd = window.GetHwnd();
         SetWindowPos(hwnd, nullptr, 0, 0, WindowSize, WindowSize,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);

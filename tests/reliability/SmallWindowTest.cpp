@@ -85,7 +85,7 @@ class SmallWindowTest : public ::testing::Test {
     // A window without a frame has no minimum tracking size, so its client area takes any size;
     // the one the program runs with is bigger.
     static bool CreateFrameless(CountingMainWnd& window) {
-        if (!window.Create(TestClassStyle, WS_POPUP, 0, nullptr, nullptr)) {
+        if (!window.Create(KvWnd::StandardClassStyle, WS_POPUP, 0, nullptr, nullptr)) {
             return false;
         }
         ShowWindow(window.GetHwnd(), SW_SHOWNOACTIVATE);

@@ -26,17 +26,29 @@ int EndWithoutWindow(KvMainWnd& window) {
 // Without a window the loop below would wait for good for a quit message that nobody posts; a
 // window left at its creation size of 0 × 0 could be neither seen nor played.
 int RunGame(KvMainWnd& window) {
+    if (!PrepareMainWindow(window)) {
+        return EndWithoutWindow(window);
+    }
+    ShowWindow(window.GetHwnd(), SW_SHOWNORMAL);
+    return RunMessageLoop() ? 0 : MessageLoopFailedExitCode;
+}
+
+// Windows shows a program's first window in the show state its launcher asks for, whatever the
+// program asks (a shortcut set to start minimised or maximised, "start /min"), and restores a
+// window shown so to the place it had before that show. Its place is therefore made good here,
+// while it is hidden: on a work area lower than the window, centring alone would put its title
+// bar above the screen, and under a taskbar at the top. Wine shows it as asked.
+bool PrepareMainWindow(KvMainWnd& window) {
     window.Create(KvWnd::StandardClassStyle, WS_OVERLAPPEDWINDOW, WS_EX_APPWINDOW, nullptr,
                   nullptr);
     if (window.GetHwnd() == nullptr || !ResizeKeepingPosition(window, WindowWidth, WindowHeight)) {
-        return EndWithoutWindow(window);
+        return false;
     }
     window.SetMinTrackSize(WindowWidth, WindowHeight);
     CenterWindow(window.GetHwnd());
-    ShowWindow(window.GetHwnd(), SW_SHOWNORMAL);
-    // Wherever a failed call left it, the window's title bar must be within reach.
+    // Wherever centring or a failed call left it, the window's title bar must be within reach.
     KeepOnWorkArea(window.GetHwnd());
-    return RunMessageLoop() ? 0 : MessageLoopFailedExitCode;
+    return true;
 }
 
 bool RunMessageLoop(HWND window) {

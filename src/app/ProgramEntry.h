@@ -14,6 +14,11 @@ constexpr int MessageLoopFailedExitCode = 1;
 // be created or sized, or MessageLoopFailedExitCode when the loop could not go on.
 int RunGame(KvMainWnd& window);
 
+// Creates the main window, hidden, and gives it its size, its minimum size and its place on the
+// work area, the place it is shown at and restored to. Returns false when the window could not be
+// created or sized.
+bool PrepareMainWindow(KvMainWnd& window);
+
 // Dispatches the thread's messages, or only those of `window` when it is given, until the quit
 // message arrives. Returns false when the queue could not be read (GetMessageW answered -1, as
 // for a window that does not exist): the loop then ends, where dispatching the message that the

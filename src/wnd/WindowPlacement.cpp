@@ -49,8 +49,8 @@ bool ResizeKeepingPosition(const KvWndBase& window, int width, int height) {
 // past the work area by its frame, where the system put them on purpose: moving either would
 // bring a stray caption onto the desktop, or shift the window off its maximised place. Either
 // may be so from the start, as Windows takes the first show state from the launcher (a shortcut
-// set to start minimised, or "start /min") whatever the program asks; such a window is restored
-// to the place that centring gave it.
+// set to start minimised, or "start /min") whatever the program asks; the program's entry
+// therefore brings its window onto the work area before it shows it.
 void KeepOnWorkArea(HWND hwnd) {
     RECT window = {};
     RECT area = {};

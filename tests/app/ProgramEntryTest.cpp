@@ -108,6 +108,36 @@ TEST(ProgramEntryTest, RunShowsCentredWindowAndEndsWhenClosed) {
     EXPECT_EQ(window.state, GameState::Idle);
 }
 
+// Windows takes the first show state from the launcher, whatever the program asks, and restores
+// a window shown minimised or maximised to its normal place; Wine shows the window as asked, so
+// each show state stands in for the launcher's here. On a work area lower than the window (as
+// 1366 × 768 at 125 % gives), centring alone put the title bar above the screen, where the
+// restored window could not be dragged. Its origin is the screen's, where the placement's
+// workspace coordinates and screen coordinates agree.
+TEST(ProgramEntryTest, TheNormalPlaceLiesOnTheWorkAreaWhateverTheFirstShowState) {
+    RECT saved = {};
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &saved, 0));
+    RECT low = {0, 0, saved.right, 574};
+    ASSERT_TRUE(SystemParametersInfoW(SPI_SETWORKAREA, 0, &low, 0));
+    for (const int show : {SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED, SW_SHOWMINNOACTIVE}) {
+        SCOPED_TRACE("show state " + std::to_string(show));
+        TestMainWnd window;
+        ASSERT_TRUE(PrepareMainWindow(window));
+        ShowWindow(window.GetHwnd(), show);
+        WINDOWPLACEMENT placement = {};
+        placement.length = sizeof placement;
+        ASSERT_TRUE(GetWindowPlacement(window.GetHwnd(), &placement));
+        const RECT& normal = placement.rcNormalPosition;
+        EXPECT_EQ(normal.right - normal.left, 650);
+        EXPECT_EQ(normal.top, 0) << "the title bar is off the work area";
+        EXPECT_GE(normal.left, 0);
+        EXPECT_LE(normal.right, low.right);
+        DestroyWindow(window.GetHwnd());
+        TakeQuitMessage();
+    }
+    SystemParametersInfoW(SPI_SETWORKAREA, 0, &saved, 0);
+}
+
 TEST(ProgramEntryTest, ProgramWithoutTranslationOrPicturesRunsWithEmptyTitle) {
     // The fixture reports 10 plus its title's length after playing a landing without pictures.
     GameProcess fixture(SiblingPath(L"game_fixture_plain.exe"), L"", true, {});

@@ -11,6 +11,9 @@
 
 namespace {
 
+// How long after a paint that could not begin the window asks to be painted again.
+constexpr UINT MissedPaintRetryDelay = 100;
+
 // One window class per class style, all with StaticWndProc as their window procedure.
 constexpr wchar_t ClassNameFormat[] = L"_Pmw_KvWnd2_classCtyle:%X_";
 
@@ -155,7 +158,7 @@ LRESULT KvWnd::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SIZE:          OnSize(LOWORD(lParam), HIWORD(lParam), lParam); break;
         case WM_ACTIVATE:      PostActiveChanged(LOWORD(wParam) != 0 ? 1 : 0); break;
         case WM_ENABLE:        PostActiveChanged(wParam); break;
-        case WM_PAINT:         if (!HandlesPaintItself()) return OnPaint(); break;
+        case WM_PAINT:         return OnPaintMessage(wParam, lParam);
         case WM_ACTIVATEAPP:   PostActiveChanged(wParam); break;
         case WM_GETMINMAXINFO: return OnGetMinMaxInfo(wParam, lParam);
         case WM_NCCALCSIZE:    return DefWindowProcW(hwnd, message, wParam, lParam);
@@ -231,6 +234,21 @@ void KvWnd::PostActiveChanged(WPARAM active) {
     PostMessageW(hwnd, WM_KV_ACTIVECHANGED, active, 0);
 }
 
+// Called at WM_PAINT: the framework's paint, or the subclass's own. A paint that could not begin
+// gave up its area (PaintScope), and with no game running nothing else would ask for the window
+// to be painted again: it would show stale or black pixels until covered or resized. The
+// framework's timer asks again a little later, and after every paint that fails once more; the
+// window's other timers tick in between, where a paint asked for at once would come before them
+// for as long as the failure lasts.
+LRESULT KvWnd::OnPaintMessage(WPARAM wParam, LPARAM lParam) {
+    const LRESULT result =
+        HandlesPaintItself() ? HandleMessage(WM_PAINT, wParam, lParam) : OnPaint();
+    if (paintMissed && hwnd != nullptr) {
+        SetTimer(hwnd, FrameworkTimerId, MissedPaintRetryDelay, nullptr);
+    }
+    return result;
+}
+
 // Called at WM_PAINT unless the subclass paints itself. The paint rectangle gets its background,
 // then the subclass draws, through the back buffer where the window keeps one.
 LRESULT KvWnd::OnPaint() {
@@ -272,8 +290,12 @@ LRESULT KvWnd::OnGetMinMaxInfo(WPARAM wParam, LPARAM lParam) {
     return result;
 }
 
-// Called when timer 1 fires; the subclass never sees it.
+// Called when timer 1 fires; the subclass never sees it. After a paint that could not begin, the
+// whole window is asked for again.
 LRESULT KvWnd::OnTimerOne() {
+    if (paintMissed) {
+        InvalidateRect(hwnd, nullptr, FALSE);
+    }
     if (ShouldStopTimerOne()) {
         KillTimer(hwnd, FrameworkTimerId);
     }

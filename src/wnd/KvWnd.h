@@ -47,7 +47,7 @@ class KvWnd : public KvWndBase {
   protected:
     bool trackingMouseLeave = false;
     bool mouseCaptured = false;
-    // A paint could not begin; the next one covers the whole client area.
+    // A paint could not begin; the next one covers the whole client area, and timer 1 asks for it.
     bool paintMissed = false;
 
   private:
@@ -59,6 +59,7 @@ class KvWnd : public KvWndBase {
     LRESULT OnDestroyWithoutWmDestroy(WPARAM wParam, LPARAM lParam);
     void OnSize(int width, int height, LPARAM sizeLParam);
     void PostActiveChanged(WPARAM active);
+    LRESULT OnPaintMessage(WPARAM wParam, LPARAM lParam);
     LRESULT OnPaint();
     LRESULT OnGetMinMaxInfo(WPARAM wParam, LPARAM lParam);
     LRESULT OnTimerOne();

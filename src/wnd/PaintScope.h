@@ -10,7 +10,7 @@ class PaintScope {
     // area invalid when BeginPaint fails, and WM_PAINT, which the queue hands out before any
     // WM_TIMER, would come again at once for good, so that no timer of the window ever ticked.
     // The next paint then covers the whole client area, as what the missed one should have drawn
-    // is not known.
+    // is not known; the window asks for it again a little later (KvWnd).
     PaintScope(HWND hwnd, bool& missedPaint) : hwnd_(hwnd), paint_() {
         if (missedPaint) {
             InvalidateRect(hwnd_, nullptr, FALSE);

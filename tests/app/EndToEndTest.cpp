@@ -1,6 +1,7 @@
 // The built game under Wine on an X display, watched from this second process: its window as
 // the system sees it, a difficulty chosen and a game played with real X input, every key of the
 // game and a key held until it repeats among it, seen in the window's pixels.
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -22,6 +23,9 @@ constexpr DWORD StartLimit = 90000;
 constexpr DWORD ChangeLimit = 20000;
 // At most this many pieces go by before one that turns visibly falls.
 constexpr int PiecesForATurn = 20;
+// A piece that falls by itself comes down a row every 400 ms at the level played: between two
+// shots of the window it cannot cover this many rows.
+constexpr int DropRows = 5;
 
 class EndToEndTest : public ::testing::Test {
   protected:
@@ -86,32 +90,32 @@ class EndToEndTest : public ::testing::Test {
                        inside.top + row * board.pitch + board.pitch / 2);
     }
 
-    // Returns whether some cell of the falling piece stands right above the floor or a landed
-    // block.
-    bool Rests(const Surface& shot) const {
+    // Returns how many rows the falling piece could still fall: the least room, column by column,
+    // below its lowest cell down to a landed block or the floor; -1 without a falling piece.
+    int FallRoom(const Surface& shot) const {
+        int room = -1;
         for (int column = 0; column < Columns(); ++column) {
             int lowest = -1;
             for (int row = 0; row < Rows(); ++row) {
                 lowest = IsRed(CellCentre(shot, column, row)) ? row : lowest;
             }
-            if (lowest >= 0 &&
-                (lowest == Rows() - 1 || IsLanded(CellCentre(shot, column, lowest + 1)))) {
-                return true;
+            if (lowest < 0) {
+                continue;
             }
+            int below = lowest + 1;
+            while (below < Rows() && !IsLanded(CellCentre(shot, column, below))) {
+                ++below;
+            }
+            room = room < 0 ? below - lowest - 1 : std::min(room, below - lowest - 1);
         }
-        return false;
+        return room;
     }
-
-    // Waits for a falling piece and returns its box.
-    RECT WaitForPiece() const { return WaitForPieceWithin(board.Inside().bottom); }
 
     // Waits for a piece that has only just come, its top in the well's top rows, and returns its
-    // box: falling a row at a time, it is many seconds from the floor.
+    // box: the game is playing, and the piece, falling a row at a time, many seconds from the
+    // floor.
     RECT WaitForNewPiece() const {
-        return WaitForPieceWithin(board.Inside().top + 3 * board.pitch);
-    }
-
-    RECT WaitForPieceWithin(int topBelow) const {
+        const int topBelow = board.Inside().top + 3 * board.pitch;
         RECT piece = {};
         EXPECT_TRUE(PollUntil(
             [&] {
@@ -164,15 +168,31 @@ class EndToEndTest : public ::testing::Test {
         EXPECT_EQ(LandedCells(paused), landedBefore) << key << ": a piece landed meanwhile";
     }
 
-    // Drops the piece with `key`: the paused piece rests on the floor or on blocks, or has landed
-    // already on a fall tick that came between the two keys. Without the drop a new piece hangs
-    // near the top.
+    // Drops a new piece with `key`, watched shot by shot. A drop takes the piece at once from well
+    // above its resting place to it, where a piece that falls by itself comes down a row a tick:
+    // the piece must be seen at rest, or landed, straight after a shot that showed it with room
+    // for several rows still.
     void ExpectDropWith(const char* key) {
-        RECT before = {};
-        int landedBefore = 0;
-        const Surface paused = PausedAfter(std::string("key ") + key, before, landedBefore);
-        EXPECT_TRUE(Rests(paused) || LandedCells(paused) > landedBefore)
-            << key << " did not drop the piece";
+        WaitForNewPiece();
+        const Surface before = Shot();
+        int room = FallRoom(before);
+        const int landedBefore = LandedCells(before);
+        ASSERT_GE(room, DropRows) << "a new piece has no room to be dropped";
+        PressKeys(key);
+        bool dropped = false;
+        const bool settled = PollUntil(
+            [&] {
+                const Surface shot = Shot();
+                const int now = FallRoom(shot);
+                if (LandedCells(shot) != landedBefore || now == 0) {
+                    dropped = room >= DropRows;
+                    return true;
+                }
+                room = now < 0 ? room : now;
+                return false;
+            },
+            ChangeLimit);
+        EXPECT_TRUE(settled && dropped) << key << " did not drop the piece";
     }
 
     // A pixel of a landed block, or of the falling piece's bevelled edge.
@@ -203,11 +223,12 @@ TEST_F(EndToEndTest, WindowShowsTitleSizePlaceAndDifficulties) {
     EXPECT_EQ(rect.right - rect.left, WindowSize);
     EXPECT_EQ(rect.bottom - rect.top, WindowSize);
 
+    const wchar_t* const levels[] = {L"容易", L"正常", L"困难"};
     ASSERT_EQ(SendMessageW(windows.comboBox, CB_GETCOUNT, 0, 0), 3);
     for (int i = 0; i < 3; ++i) {
         wchar_t text[16] = {};
         SendMessageW(windows.comboBox, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-        EXPECT_STREQ(text, GameFlow::Difficulties[i].text);
+        EXPECT_STREQ(text, levels[i]);
         EXPECT_EQ(SendMessageW(windows.comboBox, CB_GETITEMDATA, i, 0), i + 1);
     }
     EXPECT_EQ(ListAnswer(CB_GETCURSEL), 0);
@@ -241,11 +262,11 @@ TEST_F(EndToEndTest, DifficultyListAndEveryKeyOfTheGameActWhenUsedForReal) {
     ExpectMove("a", -1);
     ExpectMove("d", 1);
 
-    // Space turns the piece where it stands: its box takes the other orientation. A piece whose
-    // box stays (the square) is dropped until one that turns comes.
+    // Space turns a new piece where it stands, with room around it: its box takes the other
+    // orientation. A piece whose box stays (the square) is dropped until one that turns comes.
     bool turned = false;
     for (int piece = 0; piece < PiecesForATurn && !turned; ++piece) {
-        const RECT before = WaitForPiece();
+        const RECT before = WaitForNewPiece();
         const SIZE cells = CellsOf(before);
         if (cells.cx == cells.cy) {
             ExpectDropWith("Down");
@@ -271,9 +292,11 @@ TEST_F(EndToEndTest, DifficultyListAndEveryKeyOfTheGameActWhenUsedForReal) {
         << "Left held down did not repeat";
     EXPECT_EQ(LandedCells(paused), landedBefore) << "a piece landed while Left was held";
 
-    // The drop keys take the piece to the floor at once; W pauses, shown in red, and resumes.
+    // The drop keys take the piece to the floor at once; Up pauses a falling piece, shown in red,
+    // and resumes.
     ExpectDropWith("Down");
     ExpectDropWith("s");
+    WaitForNewPiece();
     PressKeys("Up");
     EXPECT_TRUE(PollUntil([&] { return StatusIsRed(); }, ChangeLimit)) << "Up did not pause";
     PressKeys("Up");

@@ -14,7 +14,12 @@ std::wstring Widen(const std::string& text) {
     return wide;
 }
 
-// Returns the status that the shell wrote to `path`, or -1 while there is none.
+std::string Narrow(const std::wstring& text) {
+    return std::string(text.begin(), text.end());
+}
+
+// Returns the status that the shell wrote to `path`, or -1 while there is none: the file the
+// system made for it is empty until then.
 int ReadStatus(const std::wstring& path) {
     FILE* file = _wfopen(path.c_str(), L"r");
     if (file == nullptr) {
@@ -29,13 +34,16 @@ int ReadStatus(const std::wstring& path) {
 }  // namespace
 
 int RunUnixCommand(const std::string& command, DWORD limit) {
-    static int calls = 0;
-    // Wine's drive Z: is the Unix root, so both sides name the file in /tmp.
-    const std::string name =
-        "kv-unix-command-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++calls);
+    // Wine's drive Z: is the Unix root, so both sides name the file in /tmp. The system makes the
+    // file under a name no other file has: a Windows process id is unique only within its own
+    // wineserver, and two of them may run on one machine.
+    wchar_t made[MAX_PATH] = {};
+    if (GetTempFileNameW(L"Z:\\tmp", L"kvu", 0, made) == 0) {
+        return -1;
+    }
+    const std::wstring windowsPath = made;
+    const std::string name = Narrow(windowsPath.substr(windowsPath.rfind(L'\\') + 1));
     const std::string unixPath = "/tmp/" + name;
-    const std::wstring windowsPath = L"Z:\\tmp\\" + Widen(name);
-    DeleteFileW(windowsPath.c_str());
 
     // The status goes to a second file first and is renamed into place, so that it is never
     // read half-written.
@@ -46,6 +54,7 @@ int RunUnixCommand(const std::string& command, DWORD limit) {
     PROCESS_INFORMATION process = {};
     if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process)) {
+        DeleteFileW(windowsPath.c_str());
         return -1;
     }
     CloseHandle(process.hThread);

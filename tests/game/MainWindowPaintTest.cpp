@@ -71,6 +71,10 @@ COLORREF PictureCentre(WORD id) {
            << std::hex << "colour 0x" << actual << ", expected 0x" << expected;
 }
 
+bool NotWhite(COLORREF colour) {
+    return colour != White;
+}
+
 constexpr WORD Falling = AppContext::FallingBlockImageId;
 constexpr WORD Landed = AppContext::LandedBlockImageId;
 
@@ -177,7 +181,14 @@ TEST_F(MainWindowPaintTest, StatusLineIsEmptyBeforeTheFirstGameAndRedOnlyWhilePa
     EXPECT_GT(Count(StatusBand(), IsRed), 0);
     EXPECT_EQ(Count(StatusBand(), IsDark), 0);
 
+    // A resumed game's status is dark again.
+    PressKey(VK_UP);
+    PaintAll();
+    EXPECT_GT(Count(StatusBand(), IsDark), 0);
+    EXPECT_EQ(Count(StatusBand(), IsRed), 0);
+
     // A game stopped while paused keeps the flag, so its last status stays red.
+    PressKey(VK_UP);
     ClickButton();
     PaintAll();
     EXPECT_EQ(std::wstring(window.statusText), L"游戏结束");
@@ -192,7 +203,7 @@ TEST_F(MainWindowPaintTest, StatusLineIsEmptyBeforeTheFirstGameAndRedOnlyWhilePa
 
 // Each band of the panel shows its text as it reads in the band's font, the counters with the
 // game's own figures: the band of the back buffer is the same, pixel for pixel, as the expected
-// text drawn alone on white.
+// text drawn alone on white. Between the bands, down to the preview box, the panel is white.
 TEST_F(MainWindowPaintTest, PanelShowsItsTextsAndTheGamesFiguresInTheirBands) {
     ASSERT_NO_FATAL_FAILURE(StartPlaying(TeeType));
     window.rowsRemoved = 4;
@@ -218,7 +229,12 @@ TEST_F(MainWindowPaintTest, PanelShowsItsTextsAndTheGamesFiguresInTheirBands) {
         {L"下一个方块：", context.headingFont, 398, 416, 0},
     };
     const int width = PanelArea.right - PanelArea.left;
+    int gapTop = 0;
     for (const auto& band : bands) {
+        const RECT gap = {PanelArea.left, PanelArea.top + gapTop, PanelArea.right,
+                          PanelArea.top + band.top};
+        EXPECT_EQ(Count(gap, NotWhite), 0) << "above " << Utf8(band.text);
+        gapTop = band.bottom;
         const int height = band.bottom - band.top;
         Surface expected(width, height);
         expected.Fill(White);
@@ -233,6 +249,10 @@ TEST_F(MainWindowPaintTest, PanelShowsItsTextsAndTheGamesFiguresInTheirBands) {
         EXPECT_GT(expected.Count({0, 0, width, height}, IsDark), 0) << Utf8(band.text);
         EXPECT_TRUE(SamePixels(shown.Pixels(), expected.Pixels(), width)) << Utf8(band.text);
     }
+    const RECT belowBands = {PanelArea.left, PanelArea.top + gapTop, PanelArea.right, PreviewTop};
+    const RECT belowPreview = {PanelArea.left, PreviewTop + 97, PanelArea.right, StatusBand().top};
+    EXPECT_EQ(Count(belowBands, NotWhite), 0);
+    EXPECT_EQ(Count(belowPreview, NotWhite), 0);
 }
 
 TEST_F(MainWindowPaintTest, OnlyThePaintRectangleReachesTheScreen) {

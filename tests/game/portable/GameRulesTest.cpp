@@ -187,7 +187,9 @@ TEST_F(GameRulesTest, MovesTurnsAndDropsThatTheWellDoesNotAllowChangeNothing) {
 // ---- Turning ----
 
 // A turn keeps the frame's origin and goes to the next orientation by number, 1 → 2 → 3 → 4 → 1,
-// whatever the order of the shape table: the bar lies in 1 and 3 and stands in 2 and 4.
+// whatever the order of the shape table: the bar lies in 1 and 3 and stands in 2 and 4. Each
+// piece, turned from where it enters at (3, 5), stands on these cells after every quarter turn; a
+// record moved by a column would make its piece jump sideways when turned.
 TEST_F(GameRulesTest, TurnKeepsTheOriginAndCyclesThroughTheOrientationsByNumber) {
     const struct {
         std::int32_t type;
@@ -199,6 +201,29 @@ TEST_F(GameRulesTest, TurnKeepsTheOriginAndCyclesThroughTheOrientationsByNumber)
           {{5, 5}, {5, 6}, {5, 7}, {6, 6}},
           {{4, 5}, {5, 5}, {6, 5}, {5, 6}}}},
         {1, {{{5, 5}, {5, 6}, {5, 7}, {5, 8}}, {{3, 5}, {4, 5}, {5, 5}, {6, 5}}}},
+        // L: foot right of its lower end; lying, foot under its left end; hanging; lying, foot up.
+        {4,
+         {{{4, 5}, {5, 5}, {6, 5}, {4, 6}},
+          {{4, 5}, {5, 5}, {5, 6}, {5, 7}},
+          {{6, 5}, {4, 6}, {5, 6}, {6, 6}},
+          {{4, 5}, {4, 6}, {4, 7}, {5, 7}}}},
+        // J: the mirror image.
+        {5,
+         {{{4, 5}, {4, 6}, {5, 6}, {6, 6}},
+          {{4, 5}, {5, 5}, {4, 6}, {4, 7}},
+          {{4, 5}, {5, 5}, {6, 5}, {6, 6}},
+          {{5, 5}, {5, 6}, {5, 7}, {4, 7}}}},
+        // The two skews stand in 2 and 4 and lie in 1 and 3, on the same cells each time.
+        {6,
+         {{{5, 5}, {4, 6}, {5, 6}, {4, 7}},
+          {{4, 5}, {5, 5}, {5, 6}, {6, 6}},
+          {{5, 5}, {4, 6}, {5, 6}, {4, 7}},
+          {{4, 5}, {5, 5}, {5, 6}, {6, 6}}}},
+        {7,
+         {{{4, 5}, {4, 6}, {5, 6}, {5, 7}},
+          {{5, 5}, {6, 5}, {4, 6}, {5, 6}},
+          {{4, 5}, {4, 6}, {5, 6}, {5, 7}},
+          {{5, 5}, {6, 5}, {4, 6}, {5, 6}}}},
     };
     for (const auto& c : cases) {
         RecordingFlow flow;

@@ -4,6 +4,8 @@
 #include <psapi.h>
 #include <winternl.h>
 
+#include "CheckedHeap.h"
+
 namespace {
 
 // Wine keeps a GDI handle table of 0x10000 entries of 24 bytes per process and publishes it in
@@ -86,5 +88,9 @@ ProcessObjects ProcessObjects::Now() {
     for (int i = 0; i < ObjectTracker::KindCount; ++i) {
         now.tracked[i] = ObjectTracker::Unreleased(static_cast<ObjectTracker::Kind>(i));
     }
+    const CheckedHeap::Statistics heap = CheckedHeap::CurrentStatistics();
+    now.heapBlocks = heap.liveBlocks;
+    now.heapBytes = heap.liveBytes;
+    now.quarantinedBlocks = heap.quarantinedBlocks;
     return now;
 }

@@ -25,6 +25,11 @@ class ProcessObjects {
     std::uint64_t privateBytes = 0;
     // The objects of each kind that this process's own code has made and not released.
     std::size_t tracked[ObjectTracker::KindCount] = {};
+    // The checked heap's figures: the blocks of the process's own code held, and released
+    // blocks kept in quarantine (each keeps a committed page).
+    std::uint64_t heapBlocks = 0;
+    std::uint64_t heapBytes = 0;
+    std::uint64_t quarantinedBlocks = 0;
 };
 
 // Expects the checked build's tracker to see as many objects of each kind held at both moments.

@@ -1,8 +1,11 @@
 // The checked build's call injector: counts the calls that the program's own code makes to the
 // Windows functions of RoutedCallTable.h, at their call sites, and fails the ones chosen by
 // KV_FAIL_CALL with each function's documented failure value and a fitting last error, without
-// calling the function. KV_CALL_REPORT names a file that receives at exit the calls per function
-// and per call site, the calls that were failed, and the objects made and not released.
+// calling the function. A call site is the address the wrapper returns to; the routed files are
+// compiled without sibling-call optimisation (CMakeLists.txt), so that it lies in the function
+// that makes the call, whichever path led there. KV_CALL_REPORT names a file that receives at
+// exit the calls per function and per call site, the calls that were failed, and the objects made
+// and not released.
 #pragma once
 
 #include <cstdint>

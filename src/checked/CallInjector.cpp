@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
@@ -49,7 +50,7 @@ struct FailedCall {
 };
 constexpr std::size_t FailedCallCapacity = 64;
 
-enum class ChoiceKind { None, Nth, Kth, FromKth };
+enum class ChoiceKind { None, Nth, Kth, FromKth, AtSite };
 
 struct State {
     SRWLOCK lock;
@@ -57,6 +58,7 @@ struct State {
     ChoiceKind choice;
     int choiceFunction;
     std::uint64_t choiceNumber;
+    const void* choiceSite;  // for AtSite: the call site's address in this run
     std::uint64_t failableCalls;
     std::uint64_t calls[FunctionCount];
     std::uint64_t failed[FunctionCount];
@@ -80,10 +82,38 @@ int FunctionNamed(const char* name, std::size_t length) {
     return -1;
 }
 
+// Reads "Name@Module+0xOffset", whose '@' is at `at`: the call site lies `Offset` bytes into the
+// image of `Module`, which must be loaded already (the program's own executable always is).
+bool ChooseSiteLocked(const char* choice, const char* at) {
+    const char* plus = std::strrchr(at, '+');
+    char module[MAX_PATH];
+    const std::size_t moduleLength = plus != nullptr ? static_cast<std::size_t>(plus - at - 1) : 0;
+    if (moduleLength == 0 || moduleLength >= sizeof module || std::strncmp(plus, "+0x", 3) != 0 ||
+        std::isxdigit(static_cast<unsigned char>(plus[3])) == 0) {
+        return false;
+    }
+    char* end = nullptr;
+    const auto offset = static_cast<std::uintptr_t>(std::strtoull(plus + 3, &end, 16));
+    std::memcpy(module, at + 1, moduleLength);
+    module[moduleLength] = '\0';
+    const HMODULE base = GetModuleHandleA(module);
+    const int function = FunctionNamed(choice, static_cast<std::size_t>(at - choice));
+    if (*end != '\0' || base == nullptr || function < 0 || !Functions[function].canFail) {
+        return false;
+    }
+    state.choiceFunction = function;
+    state.choiceSite = reinterpret_cast<const unsigned char*>(base) + offset;
+    state.choice = ChoiceKind::AtSite;
+    return true;
+}
+
 bool ChooseLocked(const char* choice) {
     state.choice = ChoiceKind::None;
     if (choice == nullptr || *choice == '\0') {
         return true;
+    }
+    if (const char* at = std::strchr(choice, '@')) {
+        return ChooseSiteLocked(choice, at);
     }
     // "N", or "Name:K" and "Name:K+": the number is positive and ends the choice, or its "+" does.
     const char* colon = std::strchr(choice, ':');
@@ -142,11 +172,12 @@ std::uint64_t CountLocked(int function, const void* address) {
     return ordinal;
 }
 
-bool IsChosen(int function, std::uint64_t ordinal) {
+bool IsChosen(int function, std::uint64_t ordinal, const void* site) {
     const bool ofFunction = function == state.choiceFunction;
     return (state.choice == ChoiceKind::Nth && state.failableCalls == state.choiceNumber) ||
            (state.choice == ChoiceKind::Kth && ofFunction && ordinal == state.choiceNumber) ||
-           (state.choice == ChoiceKind::FromKth && ofFunction && ordinal >= state.choiceNumber);
+           (state.choice == ChoiceKind::FromKth && ofFunction && ordinal >= state.choiceNumber) ||
+           (state.choice == ChoiceKind::AtSite && ofFunction && site == state.choiceSite);
 }
 
 }  // namespace
@@ -185,8 +216,11 @@ bool ShouldFail(int function, const void* site) {
     const ExclusiveLock lock(state.lock);
     const std::uint64_t ordinal = CountLocked(function, site);
     ++state.failableCalls;
-    if (!IsChosen(function, ordinal)) {
+    if (!IsChosen(function, ordinal, site)) {
         return false;
+    }
+    if (state.choice == ChoiceKind::AtSite) {
+        state.choice = ChoiceKind::None;  // one call from the site, the first
     }
     ++state.failed[function];
     if (state.failedCallCount < FailedCallCapacity) {

@@ -16,9 +16,14 @@ constexpr char ChoiceVariable[] = "KV_FAIL_CALL";
 constexpr char ReportVariable[] = "KV_CALL_REPORT";
 
 // Chooses the calls to fail: "N" (the N-th call of the run to a function that can fail),
-// "Name:K" (the K-th call of Name), "Name:K+" (every call of Name from its K-th on), or an empty
-// choice (none). Returns false, and chooses none, for a choice it cannot read. The environment's
-// choice is read at the first routed call of the run.
+// "Name:K" (the K-th call of Name), "Name:K+" (every call of Name from its K-th on),
+// "Name@Module+0xOffset" (the first call of Name, from the choice on, made at the call site that
+// the reports name so: the return address that lies Offset bytes into the loaded image of Module,
+// for example "WaitForSingleObject@kvblocks.exe+0xf1ed"), or an empty choice (none). A call site
+// is reached whatever the calls before it, where the ordinal of a call late in a session depends
+// on how many timer and paint messages came. Returns false, and chooses none, for a choice it
+// cannot read or whose module is not loaded. The environment's choice is read at the first routed
+// call of the run.
 bool Choose(const char* choice);
 
 // Returns the number of calls so far to functions that can fail.

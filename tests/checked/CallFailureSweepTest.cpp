@@ -1,9 +1,10 @@
 // The failing-call sweep of the real checked game. A clean run counts the routed Windows calls of
 // a session (start-up, first paint, a game started on the game's own timers and played to its
 // end, a pause and resume, a resize that regrows the back buffer, a second game stopped with the
-// button, close); then the game runs again and again with one call failing: every call site at
-// least once, every function from its first call on, and an even sample of the rest. Judge says
-// what every run must show.
+// button, close); then the game runs again and again with one call failing: the first call from
+// every call site, named by its place in the executable (late in a session the ordinal of a call
+// depends on how many timer and paint messages came), every function from its first call on, and
+// an even sample of the rest. Judge says what every run must show.
 //   KV_CALL_SWEEP=all           fails every call of the session in turn, one per run
 //   KV_CALL_SWEEP=CHOICE,...    runs only these values of KV_FAIL_CALL, to replay a failure
 #include <algorithm>
@@ -217,9 +218,9 @@ void Judge(SweepRun& run) {
     const std::vector<std::string> failed = ReportLines(run.report, "failed");
     if (!failed.empty()) {
         run.function = failed.front().substr(0, failed.front().find(' '));
-    } else if (run.choice.find(':') != std::string::npos) {
+    } else if (run.choice.find_first_of(":@") != std::string::npos) {
         // A run that ended without its report failed the function it was asked to.
-        run.function = run.choice.substr(0, run.choice.find(':'));
+        run.function = run.choice.substr(0, run.choice.find_first_of(":@"));
     }
     auto problem = [&](const std::string& text) { run.problems.push_back(text); };
     if (run.exitCode != 0 && run.exitCode != 1) {
@@ -261,10 +262,17 @@ void Judge(SweepRun& run) {
 // A run of the clean session's report: the calls, and where each function is called from.
 struct Session {
     unsigned long long calls = 0;
-    std::map<std::string, unsigned long long> callsOf;                   // failable functions
-    std::vector<std::pair<std::string, unsigned long long>> siteFirsts;  // function, first call
+    std::map<std::string, unsigned long long> callsOf;  // failable functions
+    std::vector<std::string> siteChoices;  // "Name@kvblocks.exe+0x1234" for each call site
     std::set<std::string> places;  // the call sites of failable functions, as reports name them
 };
+
+// The choice that fails the first call of `function` at `place`, which a report names as
+// "Z:\...\kvblocks.exe+0x1234 (KvMainWnd::OnPaint()+0x1c)".
+std::string SiteChoice(const std::string& function, const std::string& place) {
+    const std::string address = place.substr(0, place.find(" ("));
+    return function + "@" + address.substr(address.rfind('\\') + 1);
+}
 
 Session ReadSession(const std::string& report) {
     Session session;
@@ -281,13 +289,11 @@ Session ReadSession(const std::string& report) {
         }
     }
     for (const std::string& line : ReportLines(report, "site")) {
-        std::istringstream fields(line);
-        std::string name;
-        unsigned long long first = 0;
-        fields >> name >> first;
+        const std::string name = line.substr(0, line.find(' '));
         if (session.callsOf.count(name) != 0) {
-            session.siteFirsts.emplace_back(name, first);
-            session.places.insert(line.substr(line.find(" in ") + 4));
+            const std::string place = line.substr(line.find(" in ") + 4);
+            session.siteChoices.push_back(SiteChoice(name, place));
+            session.places.insert(place);
         }
     }
     return session;
@@ -303,8 +309,8 @@ std::vector<std::string> Choices(const Session& session, bool all) {
             choices.push_back(choice);
         }
     };
-    for (const auto& [name, first] : session.siteFirsts) {
-        add(name + ":" + std::to_string(first));
+    for (const std::string& site : session.siteChoices) {
+        add(site);
     }
     for (const auto& [name, calls] : session.callsOf) {
         if (calls > 0) {
@@ -381,7 +387,7 @@ TEST(CallFailureSweepTest, EveryFailedCallLeavesTheGameWhole) {
     std::printf(
         "one session makes %llu calls that can fail, to %zu functions from %zu call "
         "sites; %zu runs\n",
-        session.calls, session.callsOf.size(), session.siteFirsts.size(), choices.size());
+        session.calls, session.callsOf.size(), session.siteChoices.size(), choices.size());
 
     // Each run is judged as soon as it ends, and a run with problems is named at once: a long
     // sweep shows what it finds as it goes.

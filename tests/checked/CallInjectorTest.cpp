@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -24,6 +25,35 @@ void FailNextCallOf(const char* function, bool onward = false) {
     ASSERT_TRUE(CallInjector::Choose(choice.c_str())) << choice;
 }
 
+// Two places in this test's code that make a pen and delete it; each says whether it made one.
+__attribute__((noinline)) bool PenFromFirstPlace() {
+    HPEN pen = CreatePen(PS_SOLID, 1, 0);
+    DeleteObject(pen);
+    return pen != nullptr;
+}
+__attribute__((noinline)) bool PenFromSecondPlace() {
+    HPEN pen = CreatePen(PS_SOLID, 2, 0);
+    DeleteObject(pen);
+    return pen != nullptr;
+}
+
+// Returns where the report says `caller` calls `function`, in the form a choice names it
+// ("checked_build_tests.exe+0x1234"), or an empty string.
+std::string SiteInReport(const std::string& function, const std::string& caller) {
+    const TemporaryFile report;
+    CallInjector::WriteReport(Utf8(report.Path().Text()).c_str());
+    std::istringstream lines(ReadText(report.Path()));
+    for (std::string line; std::getline(lines, line);) {
+        if (line.compare(0, function.size() + 6, "site " + function + " ") == 0 &&
+            line.find(caller) != std::string::npos) {
+            const std::string place = line.substr(line.find(" in ") + 4);
+            const std::string address = place.substr(0, place.find(" ("));
+            return address.substr(address.rfind('\\') + 1);
+        }
+    }
+    return "";
+}
+
 // Chooses no failure again when a test ends, however it ends.
 class CallInjectorTest : public testing::Test {
   protected:
@@ -31,12 +61,18 @@ class CallInjectorTest : public testing::Test {
 };
 
 TEST_F(CallInjectorTest, ReadsEveryFormOfChoiceAndRefusesTheRest) {
-    for (const char* good : {"", "17", "CreatePen:3", "CreatePen:3+", "GdipDrawImageRectRectI:1"}) {
+    for (const char* good : {"", "17", "CreatePen:3", "CreatePen:3+", "GdipDrawImageRectRectI:1",
+                             "CreatePen@kernel32.dll+0x10a0"}) {
         EXPECT_TRUE(CallInjector::Choose(good)) << good;
     }
-    // Releases are never failed; a count starts at 1; a name must be in the table.
-    for (const char* bad : {"0", "x", "12x", "CreatePen:", "CreatePen:0", "CreatePen:2++",
-                            "NoSuchFunction:1", "DeleteObject:1", ":3"}) {
+    // Releases are never failed; a count starts at 1; a name must be in the table; a site's
+    // module must be loaded and its offset written in hexadecimal.
+    for (const char* bad :
+         {"0", "x", "12x", "CreatePen:", "CreatePen:0", "CreatePen:2++", "NoSuchFunction:1",
+          "DeleteObject:1", ":3", "CreatePen@", "CreatePen@kernel32.dll", "CreatePen@+0x10",
+          "CreatePen@kernel32.dll+16", "CreatePen@kernel32.dll+0x", "CreatePen@kernel32.dll+0x10g",
+          "CreatePen@no_such_module.dll+0x10", "DeleteObject@kernel32.dll+0x10",
+          "@kernel32.dll+0x10"}) {
         EXPECT_FALSE(CallInjector::Choose(bad)) << bad;
     }
     // A choice that cannot be read fails nothing.
@@ -64,6 +100,22 @@ TEST_F(CallInjectorTest, FailsAFunctionFromTheChosenCallOn) {
     EXPECT_EQ(CallInjector::FailedCalls(), failedBefore + 3);
     CallInjector::Choose("");
     EXPECT_NE(GetStockObject(WHITE_BRUSH), nullptr);
+}
+
+// A site is named as the reports name it; only the first call from it fails, whatever the calls
+// of the same function elsewhere.
+TEST_F(CallInjectorTest, FailsTheFirstCallFromTheChosenCallSite) {
+    ASSERT_TRUE(PenFromFirstPlace());
+    ASSERT_TRUE(PenFromSecondPlace());
+    const std::string site = SiteInReport("CreatePen", "PenFromFirstPlace");
+    ASSERT_NE(site, "") << "the report names no call site in PenFromFirstPlace";
+    ASSERT_NE(site, SiteInReport("CreatePen", "PenFromSecondPlace"));
+    ASSERT_TRUE(CallInjector::Choose(("GetStockObject@" + site).c_str())) << site;
+    EXPECT_TRUE(PenFromFirstPlace()) << "another function's site";
+    ASSERT_TRUE(CallInjector::Choose(("CreatePen@" + site).c_str())) << site;
+    EXPECT_TRUE(PenFromSecondPlace()) << "another call site";
+    EXPECT_FALSE(PenFromFirstPlace());
+    EXPECT_TRUE(PenFromFirstPlace()) << "only the first call from the site fails";
 }
 
 TEST_F(CallInjectorTest, FailsTheNthCallOfTheRunWhateverTheFunction) {

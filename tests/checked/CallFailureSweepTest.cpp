@@ -163,9 +163,9 @@ SweepRun PlaySession(const std::string& choice) {
             driver.ClickButton();
             driver.Settle(QueueLimit);
             // A game whose loop ended (a failed GetMessageW) has nothing left to stop; its windows
-            // go some time before its process has ended.
+            // go, the list among the first, some time before its process has ended.
             run.stopped = !game.IsRunning() || !driver.InGame() ||
-                          (!IsWindow(windows.main) && game.WaitForExit(ExitLimit) != -1);
+                          (!IsWindow(windows.comboBox) && game.WaitForExit(ExitLimit) != -1);
         }
         if (run.windowShown && game.IsRunning()) {
             PostMessageW(windows.main, WM_CLOSE, 0, 0);

@@ -121,8 +121,8 @@ void MessageMonkey::PressKey() {
 }
 
 // A burst of ticks: mostly the game's timers, now and then ids the game does not use. The
-// game-over tick ends a game in any state, so it is rare; the start delay's tick matters once a
-// game, so it is less common than the fall and spawn ticks.
+// game-over tick cuts the pause after a lost game short, so it is rare; the start delay's tick
+// matters once a game, so it is less common than the fall and spawn ticks.
 void MessageMonkey::TickTimers() {
     const int count = 1 + Below(20);
     for (int i = 0; i < count; ++i) {

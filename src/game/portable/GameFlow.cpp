@@ -63,6 +63,8 @@ void GameFlow::PressButton() {
 
 void GameFlow::Tick(std::uintptr_t timer) {
     switch (timer) {
+        // Each tick acts only in the state that runs its timer. A timer that could not be stopped
+        // (the system refused) keeps ticking: its ticks must not act on a later game.
         case StartDelayTimer:
             // Outside Starting the tick is ignored and the timer keeps running until BeginPlay.
             if (state == GameState::Starting) {
@@ -76,7 +78,9 @@ void GameFlow::Tick(std::uintptr_t timer) {
             AdvanceAfterLanding();
             break;
         case GameOverTimer:
-            CompleteGameOver();
+            if (state == GameState::GameOverPause) {
+                CompleteGameOver();
+            }
             break;
         default:
             break;
@@ -173,7 +177,8 @@ void GameFlow::EndGame() {
     RepaintClientArea();
 }
 
-// Called on the game-over tick, whatever the state.
+// Called on the game-over tick in the pause after a lost game, or at once when that pause's timer
+// cannot start.
 void GameFlow::CompleteGameOver() {
     StopTimer(GameOverTimer);
     nextType = 0;

@@ -183,7 +183,7 @@ TEST_F(GameFlowTest, AStartTakesTheKeyboardFromTheButton) {
 TEST_F(GameFlowTest, FallTickMovesThePieceOneRowAndOtherTicksChangeNothing) {
     Run("Bts");
     ASSERT_EQ(flow.state, GameState::Playing);
-    for (std::uintptr_t timer : {Start, Spawn, std::uintptr_t{1}, std::uintptr_t{7}}) {
+    for (std::uintptr_t timer : {Start, Spawn, Over, std::uintptr_t{1}, std::uintptr_t{7}}) {
         const RulesSnapshot before(flow);
         flow.Tick(timer);
         EXPECT_TRUE(RulesSnapshot(flow) == before) << "timer " << timer;

@@ -414,7 +414,7 @@ class PlayReferee {
         return Refused(GameFlow::GameOverTimer) ? GameState::Idle : GameState::GameOverPause;
     }
 
-    // The pause after a lost game ends, whatever the state.
+    // The game-over tick ends the pause after a lost game, the one state whose timer it is.
     void GameOverTick() {
         flow_.Tick(GameFlow::GameOverTimer);
         Require(flow_.state == GameState::Idle && flow_.nextType == 0 &&

@@ -23,6 +23,14 @@
 // reported wherever it came from; so is std::terminate (a C++ exception that nothing catches)
 // and abort. C++ exceptions on their way to a handler pass: a 32-bit program's never enter the
 // system's dispatcher, a 64-bit program's travel as exceptions with libgcc's own code.
+//
+// The linker routes every other call of std::set_terminate through the wrapper at the end of this
+// file (src/checked/CMakeLists.txt), which keeps the reporter's handler while the reporter is
+// installed: a handler that the program sets does not take its place.
+
+// The runtime's std::set_terminate, as the linker names it for the wrapper.
+extern "C" std::terminate_handler __real__ZSt13set_terminatePFvvE(std::terminate_handler handler);
+
 namespace FaultReporter {
 namespace {
 
@@ -57,6 +65,7 @@ constexpr ExceptionName ExceptionNames[] = {
 HMODULE programModule = nullptr;
 HMODULE runtimeModule = nullptr;
 volatile LONG reporting = 0;
+bool installed = false;
 
 // Writes the line on standard error and, when there is `stackToSpare`, to an attached debugger
 // (which raises an exception of its own), then ends the process.
@@ -173,11 +182,22 @@ __attribute__((constructor(101))) void Install() {
     runtimeModule = GetModuleHandleW(L"msvcrt.dll");
     AddVectoredExceptionHandler(1, FirstChance);
     SetUnhandledExceptionFilter(LastChance);
-    std::set_terminate(OnTerminate);
+    __real__ZSt13set_terminatePFvvE(OnTerminate);
     std::signal(SIGABRT, OnAbort);
     // No dialog box for a fault that the system itself would report.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    installed = true;
 }
 
 }  // namespace
 }  // namespace FaultReporter
+
+// Every other call of std::set_terminate: the reporter's handler stays while it is installed, and
+// the caller is told that it is the one in place; with the reporter left out, the program's own
+// handler is set as in the release build.
+extern "C" std::terminate_handler __wrap__ZSt13set_terminatePFvvE(std::terminate_handler handler) {
+    if (FaultReporter::installed) {
+        return std::get_terminate();
+    }
+    return __real__ZSt13set_terminatePFvvE(handler);
+}

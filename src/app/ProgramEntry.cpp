@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <exception>
+
 #include "WindowPlacement.h"
 
 namespace {
@@ -21,7 +23,25 @@ int EndWithoutWindow(KvMainWnd& window) {
     return NoWindowExitCode;
 }
 
+// The handler of std::terminate. The runtime's own handler calls abort, and the documentation of
+// the C runtime's abort says that in a Windows GUI program it shows its message with MessageBox,
+// in a box with an OK button, and ends the program when the user selects OK. The box runs a
+// message loop of its own, which goes on dispatching the game's timer and paint messages to a
+// window whose state is unknown: pieces keep falling behind the box, and the same bug can strike
+// again inside it. Wine shows no box: abort ends the program at once there, with status 3.
+// TerminateProcess ends the process at once and runs nothing more of it: ExitProcess would still
+// run every DLL's detach code, and exit the program's static destructors as well.
+[[noreturn]] void EndAtOnce() noexcept {
+    TerminateProcess(GetCurrentProcess(), BugExitCode);
+    // Reached only if the system refused to end the process.
+    ExitProcess(BugExitCode);
+}
+
 }  // namespace
+
+void EndAtOnceOnTerminate() {
+    std::set_terminate(EndAtOnce);
+}
 
 // Without a window the loop below would wait for good for a quit message that nobody posts; a
 // window left at its creation size of 0 × 0 could be neither seen nor played.

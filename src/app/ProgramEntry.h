@@ -8,6 +8,15 @@
 constexpr int NoWindowExitCode = 1;
 // Returned when the thread's message queue cannot be read.
 constexpr int MessageLoopFailedExitCode = 1;
+// The status of a run that a bug ended (see EndAtOnceOnTerminate): neither a normal end (0, 1)
+// nor the 3 that the C runtime's abort gives.
+constexpr int BugExitCode = 2;
+
+// Makes std::terminate end the process at once with BugExitCode, running nothing more of it. A
+// C++ exception that nothing catches, or one that leaves a noexcept function (an exception other
+// than std::bad_alloc reaching the window framework's procedure), is a bug after which the
+// program's state is unknown. wWinMain calls this first.
+void EndAtOnceOnTerminate();
 
 // Creates the main window, gives it its size, minimum size and place, shows it and runs the
 // message loop until the window is gone. Returns 0, NoWindowExitCode when the window could not

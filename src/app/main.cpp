@@ -17,8 +17,10 @@ KvJigsawImage gdiplusHolders[2];
 }  // namespace
 
 // Out of memory before the window exists, or while it is created, ends the run like a window
-// that cannot be created: there is nothing to show.
+// that cannot be created: there is nothing to show. Any other exception that reaches the
+// framework's window procedure is a bug, which ends the program at once.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    EndAtOnceOnTerminate();
     try {
         KvMainWnd window;
         return RunGame(window);

@@ -10,6 +10,7 @@
 #include "FaultReporter.h"
 #include "FaultSigns.h"
 #include "GameProcess.h"
+#include "ProgramEntry.h"
 #include "TestFiles.h"
 #include "fixtures/ProbeCases.h"
 
@@ -125,6 +126,28 @@ TEST(FaultReporter, WithoutItAFaultInAWindowProcedureGoesUnseen) {
               0u)
         << output;
     EXPECT_EQ(output, "survived\n");
+}
+
+// The program sets a terminate handler of its own at its entry; the reporter's stays in place, so
+// that a bug in a message handler of a game run through that entry is still reported. Without
+// the reporter the program's handler ends the game, with the program's own status for a bug.
+TEST(FaultReporter, KeepsItsHandlerOfTerminateOverTheProgramsOwn) {
+    for (const bool reporter : {true, false}) {
+        SCOPED_TRACE(reporter ? "with the reporter" : "without the reporter");
+        GameProcess game(KV_KEY_BUG_GAME, true, {{L"KV_FAULT_REPORTER", reporter ? L"1" : L"0"}});
+        const GameWindows windows = game.WaitForWindows(30000);
+        ASSERT_NE(windows.main, nullptr) << game.Output();
+        PostMessageW(windows.main, WM_KEYDOWN, VK_LEFT, 1);
+        const long status = game.WaitForExit(20000);
+        const std::string output = game.Output();
+        if (reporter) {
+            EXPECT_EQ(static_cast<DWORD>(status), FaultExitStatus) << output;
+            EXPECT_EQ(ReportLine(output).rfind("fault: std::terminate", 0), 0u) << output;
+        } else {
+            EXPECT_EQ(status, BugExitCode) << output;
+            EXPECT_EQ(output.find(FaultReporter::ReportPrefix), std::string::npos) << output;
+        }
+    }
 }
 
 }  // namespace

@@ -2,18 +2,37 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
+namespace {
+
+// The longest path the system has, in characters, without its terminating NUL: a path that
+// starts with "\\?\" may be that long.
+constexpr DWORD LongestPath = 32767;
+
+}  // namespace
+
 const WideString& ExecutablePath() {
     static WideString path;
-    // An empty path means no earlier call succeeded, so the system is asked again.
-    if (path.IsEmpty()) {
-        wchar_t* buffer = path.AcquireBuffer(MAX_PATH);
-        if (buffer != nullptr) {
-            // A failed call may have left part of a path behind; it must not be taken as one.
-            if (GetModuleFileNameW(GetModuleHandleW(nullptr), buffer, MAX_PATH) == 0) {
-                buffer[0] = L'\0';
-            }
+    // An empty path means no earlier call succeeded, so the system is asked again. A path that
+    // does not fit the buffer comes back cut to its size, and the call answers that size: the
+    // buffer grows until the answer is shorter.
+    for (DWORD size = MAX_PATH; path.IsEmpty(); size = std::min(2 * size, LongestPath + 1)) {
+        wchar_t* buffer = path.AcquireBuffer(size);
+        if (buffer == nullptr) {
+            break;
+        }
+        const DWORD length = GetModuleFileNameW(GetModuleHandleW(nullptr), buffer, size);
+        // A failed call may have left part of a path behind, and a cut one a part of the path:
+        // neither may be taken as the path.
+        const bool whole = length != 0 && length < size;
+        if (!whole) {
+            buffer[0] = L'\0';
         }
         path.CommitBuffer();
+        if (length == 0 || size > LongestPath) {
+            break;
+        }
     }
     return path;
 }

@@ -4,7 +4,9 @@
 #include "WideString.h"
 
 // Returns the process-wide full path of the executable, read from the system on the first call
-// that succeeds; a path longer than MAX_PATH - 1 characters is cut to that length.
+// that succeeds: always the whole path, which may be longer than MAX_PATH characters when the
+// program was started through a "\\?\" path, up to the system's limit of 32767 characters.
+// Empty when the system could not give it whole.
 const WideString& ExecutablePath();
 
 // Returns `path` up to and including its last "\" or "/", the whole path when it has neither,

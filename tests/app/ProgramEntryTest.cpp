@@ -1,11 +1,14 @@
 // The program's run: creation failure, the window's size, minimum size and place, the loop's end
-// on close, and a program without the game's resources.
+// on close, a program without the game's resources, and the game started from a long path.
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <tuple>
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <winternl.h>
 
 #include "AppContext.h"
 #include "FontCache.h"
@@ -13,7 +16,9 @@
 #include "ImageStore.h"
 #include "MainWindowFixture.h"
 #include "PenCache.h"
+#include "Polling.h"
 #include "ProgramEntry.h"
+#include "TestFiles.h"
 
 namespace {
 
@@ -39,6 +44,63 @@ class FailingMainWnd : public KvMainWnd {
   private:
     bool afterCreate_;
 };
+
+// ntdll's start of a process, through the NT form of the program's path. Wine 8's CreateProcessW
+// copies the path into MAX_PATH characters and so does not find a program at a longer "\\?\"
+// path (error 2); its ntdll takes the path whole.
+extern "C" NTSTATUS NTAPI RtlCreateProcessParameters(
+    RTL_USER_PROCESS_PARAMETERS** parameters, UNICODE_STRING* image, UNICODE_STRING* dlls,
+    UNICODE_STRING* directory, UNICODE_STRING* commandLine, void* environment,
+    UNICODE_STRING* title, UNICODE_STRING* desktop, UNICODE_STRING* shell, UNICODE_STRING* runtime);
+extern "C" NTSTATUS NTAPI RtlDestroyProcessParameters(RTL_USER_PROCESS_PARAMETERS* parameters);
+struct StartedProcess {
+    ULONG size;
+    HANDLE process;
+    HANDLE thread;
+    CLIENT_ID ids;
+    BYTE image[64];  // what the system read of the program's image: 48 or 64 bytes
+};
+extern "C" NTSTATUS NTAPI RtlCreateUserProcess(UNICODE_STRING* path, ULONG attributes,
+                                               RTL_USER_PROCESS_PARAMETERS* parameters,
+                                               void* processSecurity, void* threadSecurity,
+                                               HANDLE parent, BOOLEAN inherit, HANDLE debugPort,
+                                               HANDLE token, StartedProcess* started);
+
+// Starts the program at `path` with this process's environment and folder; the process handle
+// is null when it could not be started.
+StartedProcess StartThroughNtdll(const std::wstring& path) {
+    StartedProcess started = {sizeof started, nullptr, nullptr, {}, {}};
+    const std::wstring line = L"\"" + path + L"\"";
+    UNICODE_STRING image, commandLine, ntPath;
+    RtlInitUnicodeString(&image, path.c_str());
+    RtlInitUnicodeString(&commandLine, line.c_str());
+    RTL_USER_PROCESS_PARAMETERS* parameters = nullptr;
+    if (RtlCreateProcessParameters(&parameters, &image, nullptr, nullptr, &commandLine, nullptr,
+                                   nullptr, nullptr, nullptr, nullptr) != 0) {
+        return started;
+    }
+    if (RtlDosPathNameToNtPathName_U(path.c_str(), &ntPath, nullptr, nullptr)) {
+        if (RtlCreateUserProcess(&ntPath, OBJ_CASE_INSENSITIVE, parameters, nullptr, nullptr,
+                                 nullptr, FALSE, nullptr, nullptr, &started) == 0) {
+            ResumeThread(started.thread);
+            CloseHandle(started.thread);
+        } else {
+            started.process = nullptr;
+        }
+        RtlFreeUnicodeString(&ntPath);
+    }
+    RtlDestroyProcessParameters(parameters);
+    return started;
+}
+
+// Sets *found to the first visible window, for EnumThreadWindows.
+BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM found) {
+    if (!IsWindowVisible(window)) {
+        return TRUE;
+    }
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
 
 // What the process-wide pen and font caches and the picture store hold now, to show that a run
 // left nothing in them.
@@ -144,6 +206,43 @@ TEST(ProgramEntryTest, ProgramWithoutTranslationOrPicturesRunsWithEmptyTitle) {
     ASSERT_TRUE(fixture.Started());
     EXPECT_EQ(fixture.WaitForExit(60000), 10);
     EXPECT_EQ(fixture.FaultSigns(), "");
+}
+
+// Started through a "\\?\" path longer than MAX_PATH, the game reads its whole path, and through
+// it the version record that its title is made from.
+TEST(ProgramEntryTest, GameStartedThroughAPathLongerThanMaxPathShowsItsFullTitle) {
+    const TemporaryFolder folder;
+    const std::wstring longFolder = L"\\\\?\\" + folder.PathOf(std::wstring(250, L'd')).Text();
+    const std::wstring program = longFolder + L"\\kvblocks.exe";
+    ASSERT_GT(program.length(), std::size_t{MAX_PATH} + 4);
+    ASSERT_TRUE(CreateDirectoryW(longFolder.c_str(), nullptr));
+    ASSERT_TRUE(
+        CopyFileW(GameProcess::WindowsPath(KV_GAME_PROGRAM).c_str(), program.c_str(), TRUE));
+
+    const StartedProcess game = StartThroughNtdll(program);
+    ASSERT_NE(game.process, nullptr);
+    // A game that a failed check leaves running is ended (of one that has ended, nothing).
+    const std::unique_ptr<void, void (*)(HANDLE)> ender(game.process, [](HANDLE process) {
+        TerminateProcess(process, 1);
+        CloseHandle(process);
+    });
+    const auto thread = static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(game.ids.UniqueThread));
+    HWND window = nullptr;
+    PollUntil(
+        [&] {
+            EnumThreadWindows(thread, FindVisibleWindow, reinterpret_cast<LPARAM>(&window));
+            return window != nullptr || WaitForSingleObject(game.process, 0) == WAIT_OBJECT_0;
+        },
+        30000);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(Utf8(WindowText(window)), Utf8(GameTitle()));
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    DWORD status = STILL_ACTIVE;
+    EXPECT_EQ(WaitForSingleObject(game.process, 30000), WAIT_OBJECT_0);
+    GetExitCodeProcess(game.process, &status);
+    EXPECT_EQ(status, 0u);
+    DeleteFileW(program.c_str());
+    RemoveDirectoryW(longFolder.c_str());
 }
 
 // A queue that cannot be read ends the loop at once; dispatching the message left from before

@@ -150,9 +150,7 @@ TEST_P(GameFlowTransition, ShowsItsOutcome) {
 }
 
 INSTANTIATE_TEST_SUITE_P(StateTable, GameFlowTransition, ::testing::ValuesIn(Transitions),
-                         [](const ::testing::TestParamInfo<Transition>& info) {
-                             return std::string(info.param.name);
-                         });
+                         ::testing::PrintToStringParamName());
 
 // A new game waits, NotReady, until its front end's controls exist; a later call, as in a game
 // that runs, changes nothing.
@@ -289,7 +287,7 @@ INSTANTIATE_TEST_SUITE_P(
         KeyCase{"D", 'D', 1, false, 1, false}, KeyCase{"Down", 0x28, 0, true, 1, false},
         KeyCase{"S", 'S', 0, true, 1, false}, KeyCase{"Return", 0x0D, 0, false, 1, false},
         KeyCase{"X", 'X', 0, false, 1, false}, KeyCase{"NumPad4", 0x64, 0, false, 1, false}),
-    [](const ::testing::TestParamInfo<KeyCase>& info) { return std::string(info.param.name); });
+    ::testing::PrintToStringParamName());
 
 // The keys of the game, and the situations in which none of them may change anything.
 const std::uint32_t GameKeys[] = {0x20, 0x25, 'A', 0x26, 'W', 0x27, 'D', 0x28, 'S'};
@@ -330,9 +328,7 @@ INSTANTIATE_TEST_SUITE_P(OutsidePlay, GameFlowIgnoredKeys,
                                            IgnoredKeysCase{"GameOverPause", "BsDfXn", true},
                                            IgnoredKeysCase{"Stopped", "BsB", true},
                                            IgnoredKeysCase{"Paused", "BsP", false}),
-                         [](const ::testing::TestParamInfo<IgnoredKeysCase>& info) {
-                             return std::string(info.param.name);
-                         });
+                         ::testing::PrintToStringParamName());
 
 // The repaint each kind of change asks for: 'B' the board, 'P' the panel, 'C' the client area.
 TEST_F(GameFlowTest, EachChangeAsksForTheRepaintOfWhatItChanged) {

@@ -125,11 +125,9 @@ TEST_F(CachedPaintTest, EqualsPieceByPiecePaintAtEverySizeAndPaintRectangle) {
     }
 }
 
-TEST_F(CachedPaintTest, EqualsPieceByPiecePaintWhilePausedAndAfterTheGame) {
+// Without a falling or a previewed piece.
+TEST_F(CachedPaintTest, EqualsPieceByPiecePaintAfterTheGame) {
     ASSERT_NO_FATAL_FAILURE(SetUpScene());
-    PressKey(VK_UP);
-    ASSERT_TRUE(window.paused);
-    ExpectSamePaintForEveryRect();
     ClickButton();
     ASSERT_EQ(window.state, GameState::Idle);
     ExpectSamePaintForEveryRect();

@@ -18,12 +18,6 @@ COLORREF PenColour(ObjectId pen) {
     return description.lopnColor;
 }
 
-LOGFONTW FontDescription(ObjectId font) {
-    LOGFONTW description = {};
-    GetObjectW(GetFont(font), sizeof description, &description);
-    return description;
-}
-
 // Each test starts and ends with an empty context, as between two main windows.
 class AppContextTest : public ::testing::Test {
   protected:
@@ -53,14 +47,14 @@ TEST_F(AppContextTest, InitializeBuildsShapesAndAcquiresPensAndFontsOfTheirKinds
     EXPECT_NE(context.shapes.FindShape(7, 4), nullptr);
     EXPECT_EQ(PenColour(context.borderPen), RGB(27, 27, 27));
     EXPECT_EQ(PenColour(context.gridPen), RGB(168, 168, 168));
-    const LOGFONTW body = FontDescription(context.bodyFont);
-    const LOGFONTW heading = FontDescription(context.headingFont);
-    EXPECT_STREQ(body.lfFaceName, L"宋体");
-    EXPECT_EQ(body.lfHeight, 12);
-    EXPECT_EQ(body.lfWeight, FW_NORMAL);
-    EXPECT_STREQ(heading.lfFaceName, L"楷体");
-    EXPECT_EQ(heading.lfHeight, 18);
-    EXPECT_EQ(heading.lfWeight, FW_BOLD);
+    // The cache shares a font only for the same description, which
+    // FontCache.ProgramFontsAreCreatedAsDescribed checks.
+    const ObjectId body = AcquireBodyFont();
+    const ObjectId heading = AcquireHeadingFont();
+    EXPECT_EQ(context.bodyFont, body);
+    EXPECT_EQ(context.headingFont, heading);
+    ReleaseFont(body);
+    ReleaseFont(heading);
 }
 
 TEST_F(AppContextTest, InitializeLoadsSharedCellPicturesWithMargins) {

@@ -32,7 +32,6 @@ TEST(WideStringFormat, UnsignedConversions) {
         {L"%X", 0u, L"0"},
         {L"%X", 0x1Fu, L"1F"},
         {L"%X", 0xDEADBEEFu, L"DEADBEEF"},
-        {L"_Pmw_KvWnd2_classCtyle:%X_", 0x2Bu, L"_Pmw_KvWnd2_classCtyle:2B_"},
     };
     for (const Case& c : cases) {
         WideString text;

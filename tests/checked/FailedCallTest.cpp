@@ -115,12 +115,10 @@ TEST_F(FailedCallTest, APaintThatLeavesAFontSelectedDoesNotKeepItFromBeingDelete
 }
 
 // A paint whose BeginPaint failed left the window invalid, so that WM_PAINT, which the queue
-// hands out before any WM_TIMER, came again at once and the game's timers never ticked. The
-// area is given up instead, and the next paint that begins draws the whole window, not only
-// what it was asked for.
-// A paint that could not begin gave up its area, so that WM_PAINT would not crowd out the timers
-// for good; in a window without a running game nothing asked for another, and the window stayed
-// stale (here black) until covered or resized. It is painted whole again soon, by itself.
+// hands out before any WM_TIMER, came again at once and the game's timers never ticked. Once the
+// area was given up instead, a window without a running game stayed stale (here black) until
+// covered or resized, as nothing asked for another paint. It is painted whole again soon, by
+// itself.
 TEST_F(FailedCallTest, APaintThatCannotBeginIsMadeGoodSoonByItself) {
     FailCallOf("BeginPaint");
     InvalidateRect(hwnd, nullptr, FALSE);

@@ -24,10 +24,6 @@ bool IsCellColour(COLORREF c) {
     return c != White && c != GridColour && c != FrameColour;
 }
 
-POINT Board::BottomCellCentre(int column) const {
-    return {frame.left + 1 + column * pitch + pitch / 2, frame.bottom - pitch / 2};
-}
-
 bool FindBoard(const Surface& shot, int panelLeft, Board& board) {
     const int middle = shot.Height() / 2;
     int left = -1;

@@ -24,8 +24,6 @@ struct Board {
     int pitch;
 
     RECT Inside() const { return {frame.left + 1, frame.top + 1, frame.right, frame.bottom}; }
-    // The centre of a cell of the bottom row.
-    POINT BottomCellCentre(int column) const;
 };
 
 // Finds the board's frame left of `panelLeft`, scanning across the middle and down a column

@@ -38,7 +38,6 @@ class Surface {
     COLORREF At(int x, int y) const;
     // Returns the colour at (x, y) as 0xRRGGBB.
     std::uint32_t Rgb(int x, int y) const;
-    // Returns how many pixels of `area` pass `test`.
     int Count(const RECT& area, bool (*test)(COLORREF)) const;
     // Returns every pixel, all 32 bits of it, row by row.
     std::vector<std::uint32_t> Pixels() const;

@@ -176,7 +176,6 @@ struct SweepCase {
     bool partOfLargerPicture;
 };
 
-// Names the case in test listings and test names.
 void PrintTo(const SweepCase& value, std::ostream* out) {
     *out << value.name;
 }

@@ -86,7 +86,6 @@ struct LoadCase {
     bool shared;
 };
 
-// Names the case in test listings and test names.
 void PrintTo(const LoadCase& value, std::ostream* out) {
     static const char* const loads[] = {"File", "Memory", "Resource", "Bitmap"};
     *out << loads[static_cast<int>(value.load)] << (value.shared ? "Shared" : "Private");

@@ -11,7 +11,6 @@ namespace {
 // Ids that none of the game's timers has: the framework's own, and ids nobody uses.
 constexpr UINT_PTR OtherTimers[] = {0, 1, 2, 7, 100};
 
-// The keys the game acts on.
 constexpr UINT BoundKeys[] = {VK_SPACE, VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN, 'A', 'D', 'S', 'W'};
 
 // The smallest outer size the program allows, and the largest the monkey asks for.

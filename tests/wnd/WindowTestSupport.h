@@ -101,7 +101,6 @@ class RecordingWindow : public KvWnd {
     }
 };
 
-// Dispatches every queued message of this thread.
 inline void PumpMessages() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -110,7 +109,6 @@ inline void PumpMessages() {
     }
 }
 
-// Returns the size of the bitmap selected into a DC.
 inline SIZE BitmapSize(HDC dc) {
     BITMAP info = {};
     GetObjectW(GetCurrentObject(dc, OBJ_BITMAP), sizeof info, &info);

@@ -176,10 +176,13 @@ TEST_F(MainWindowPaintTest, StatusLineIsEmptyBeforeTheFirstGameAndRedOnlyWhilePa
     EXPECT_GT(Count(StatusBand(), IsDark), 0);
     EXPECT_EQ(Count(StatusBand(), IsRed), 0);
 
-    PressKey(VK_UP);
-    PaintAll();
-    EXPECT_GT(Count(StatusBand(), IsRed), 0);
-    EXPECT_EQ(Count(StatusBand(), IsDark), 0);
+    // Paused, resumed (dark again, not only not red) and paused once more.
+    for (const bool paused : {true, false, true}) {
+        PressKey(VK_UP);
+        PaintAll();
+        EXPECT_EQ(Count(StatusBand(), IsRed) > 0, paused);
+        EXPECT_EQ(Count(StatusBand(), IsDark) > 0, !paused);
+    }
 
     // A game stopped while paused keeps the flag, so its last status stays red.
     ClickButton();

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "GameProcess.h"
 #include "Polling.h"
 
 namespace {
@@ -12,10 +13,6 @@ std::wstring Widen(const std::string& text) {
     MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
     wide.resize(wide.size() - 1);
     return wide;
-}
-
-std::string Narrow(const std::wstring& text) {
-    return std::string(text.begin(), text.end());
 }
 
 // Returns the status that the shell wrote to `path`, or -1 while there is none: the file the
@@ -42,7 +39,7 @@ int RunUnixCommand(const std::string& command, DWORD limit) {
         return -1;
     }
     const std::wstring windowsPath = made;
-    const std::string name = Narrow(windowsPath.substr(windowsPath.rfind(L'\\') + 1));
+    const std::string name = Utf8(windowsPath.substr(windowsPath.rfind(L'\\') + 1));
     const std::string unixPath = "/tmp/" + name;
 
     // The status goes to a second file first and is renamed into place, so that it is never
